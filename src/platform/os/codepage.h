@@ -18,7 +18,7 @@ QString fromAnsi(const QByteArray& bytes);
 // Program text to UTF-8; a lone surrogate becomes U+FFFD.
 QByteArray toUtf8(const QString& text);
 
-// UTF-8 to program text; malformed sequences become U+FFFD. A leading byte-order mark is kept as U+FEFF.
+// UTF-8 to program text; malformed sequences become U+FFFD. A leading byte-order mark is dropped.
 QString fromUtf8(const QByteArray& bytes);
 
 } // namespace zuvi::os

@@ -1,0 +1,9 @@
+// Test runner for the OS layer: gtest with a Qt core application (QProcess needs one).
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
