@@ -55,6 +55,13 @@ QString accountFolder(const QString& account) {
 }
 
 bool ensureDir(const QString& path) {
+    // The base the data folder sits in (XDG data home) may itself be missing on a fresh account,
+    // where the original platform's application-data folder always exists: create it then.
+    if (withSlash(path) == dataFolder()) {
+        const QString base = dataFolder().chopped(QStringLiteral("zuvi/").size());
+        if (!QFileInfo(base).isDir())
+            QDir().mkpath(base);
+    }
     const QByteArray p = QFile::encodeName(path);
     if (::mkdir(p.constData(), 0777) == 0)
         return true;

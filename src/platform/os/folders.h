@@ -13,8 +13,9 @@ QString dataFolder();
 // only dots gets its dots escaped the same way, so every account stays one folder below the data folder.
 QString accountFolder(const QString& account);
 
-// Creates the folder when it is missing: that one level only, never its parents.
-// True when the folder exists afterwards.
+// Creates the folder when it is missing: that one level only, never its parents (so an account
+// folder is never created without the data folder). For the data folder itself a missing XDG data
+// home above it is created too. True when the folder exists afterwards.
 bool ensureDir(const QString& path);
 
 // Full path of the running executable.

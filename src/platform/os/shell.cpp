@@ -11,6 +11,10 @@
 namespace zuvi::os {
 
 bool openUrl(const QString& url) {
+    // Only web pages: a link that came from the service must not open local files or programs.
+    const QString scheme = url.section(u':', 0, 0).toLower();
+    if (!url.contains(u':') || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https")))
+        return false;
     const QByteArray log = qgetenv("ZUVI_OPEN_URL_LOG");
     if (!log.isEmpty()) {
         QFile f(QFile::decodeName(log));

@@ -7,6 +7,7 @@
 namespace zuvi::os {
 
 // Opens a web page in the default browser (xdg-open, detached). True when the opener started.
+// Only http and https addresses are opened; anything else (empty, a file, another scheme) gives false.
 // With the environment variable ZUVI_OPEN_URL_LOG set to a file path, the URL and "\n" are
 // appended (UTF-8) to that file instead, and no browser starts.
 bool openUrl(const QString& url);

@@ -48,6 +48,12 @@ TEST_F(Folders, EnsureDirCreatesOneLevelOnly) {
     EXPECT_TRUE(dirExists(accountFolder("alice")));
     writeRaw(dataFolder() + "file", "x");
     EXPECT_FALSE(ensureDir(dataFolder() + "file")); // a file in the way
+
+    // A fresh account without the XDG data home: the data folder still comes into being.
+    setenv("XDG_DATA_HOME", qPrintable(root + "/fresh/share"), 1);
+    EXPECT_FALSE(ensureDir(accountFolder("alice")));
+    EXPECT_TRUE(ensureDir(dataFolder()));
+    EXPECT_TRUE(dirExists(root + "/fresh/share/zuvi"));
 }
 
 TEST_F(Folders, ProgramFolderHoldsTheExecutable) {

@@ -100,7 +100,11 @@ TEST_F(Shell, OpenUrlLogReplacesTheBrowser) {
     setenv("ZUVI_OPEN_URL_LOG", qPrintable(log), 1);
     EXPECT_TRUE(openUrl("http://www.zuvi.example/pay.html"));
     EXPECT_TRUE(openUrl(QString::fromUtf8("http://www.zuvi.example/?q=中")));
-    EXPECT_EQ(readAll(log), "http://www.zuvi.example/pay.html\nhttp://www.zuvi.example/?q=\xE4\xB8\xAD\n");
+    for (const QString url : {"", "/etc/passwd", "file:///etc/passwd", "javascript:x", "www.zuvi.example"})
+        EXPECT_FALSE(openUrl(url)) << url.toStdString();
+    EXPECT_TRUE(openUrl("HTTPS://www.zuvi.example/help/index.html"));
+    EXPECT_EQ(readAll(log), "http://www.zuvi.example/pay.html\nhttp://www.zuvi.example/?q=\xE4\xB8\xAD\n"
+                            "HTTPS://www.zuvi.example/help/index.html\n");
 }
 
 TEST_F(Shell, StartProgramRunsExecutablesOnly) {
