@@ -3,8 +3,10 @@
 
 #include "Exception.h"
 #include "atomicfile.h"
+#include "codepage.h"
 #include "textlist.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <limits>
@@ -162,9 +164,40 @@ bool IniFile::valueExists(const QString& section, const QString& key) const {
 }
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
-    TextList list;
-    if (!list.load(m_path) && QFileInfo::exists(m_path))
-        throw Exception(writeErrorMessage(m_path)); // never replace a file we could not read
+    QByteArray bytes;
+    if (QFileInfo::exists(m_path)) {
+        QFile f(m_path);
+        if (!f.open(QIODevice::ReadOnly))
+            throw Exception(writeErrorMessage(m_path)); // never replace a file we could not read
+        bytes = f.readAll();
+        if (f.error() != QFileDevice::NoError)
+            throw Exception(writeErrorMessage(m_path));
+    }
+    TextList list = TextList::decode(bytes);
+    // An ANSI file keeps the exact bytes of every line we do not change (text that is not valid
+    // GBK would otherwise come back as "?"). GBK trail bytes are never CR or LF, so the byte
+    // lines match the text lines.
+    QList<std::optional<QByteArray>> raw;
+    if (list.encoding == TextEncoding::Ansi) {
+        qsizetype start = 0, i = 0;
+        while (i < bytes.size()) {
+            const char c = bytes[i];
+            if (c == '\r' || c == '\n') {
+                raw.append(bytes.mid(start, i - start));
+                if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                    ++i;
+                start = ++i;
+            } else {
+                ++i;
+            }
+        }
+        if (start < bytes.size())
+            raw.append(bytes.mid(start));
+        if (raw.size() != list.lines.size())
+            raw.clear();
+    }
+    const bool keepRaw = list.encoding == TextEncoding::Ansi && raw.size() == list.lines.size();
+
     // A line break would start a new line in the file: the value ends there.
     QString v = value;
     qsizetype br = v.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
@@ -174,15 +207,29 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     const Range r = findSection(list.lines, section);
     if (r.header < 0) {
         list.lines << (u'[' + section + u']') << line;
+        raw << std::nullopt << std::nullopt;
     } else if (qsizetype k = findKey(list.lines, r, key); k >= 0) {
         list.lines[k] = line;
+        if (keepRaw)
+            raw[k] = std::nullopt;
     } else {
         qsizetype at = r.end;
         while (at > r.header + 1 && list.lines[at - 1].trimmed().isEmpty())
             --at;
         list.lines.insert(at, line);
+        if (keepRaw)
+            raw.insert(at, std::nullopt);
     }
-    list.save(m_path);
+    if (!keepRaw) {
+        list.save(m_path);
+        return;
+    }
+    QByteArray out;
+    for (qsizetype i = 0; i < list.lines.size(); ++i) {
+        out += raw[i] ? *raw[i] : toAnsi(list.lines[i]);
+        out += "\r\n";
+    }
+    writeFileAtomic(m_path, out);
 }
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value) {

@@ -69,6 +69,14 @@ TEST_F(Ini, WritingOneKeyKeepsEverythingElse) {
     EXPECT_EQ(ini.readString("new", "key", ""), QString::fromUtf8("张三"));
 }
 
+TEST_F(Ini, UntouchedLinesKeepTheirBytes) {
+    // A comment saved by a UTF-8 editor is not valid GBK; rewriting another key must not garble it.
+    const QString path = root + "/exit.ini";
+    writeRaw(path, "; \xE5\xBC\xA0\xE4\xB8\x89 \xFF\n[item1]\nexit=0\n");
+    IniFile(path).writeBool("item1", "exit", true);
+    EXPECT_EQ(readAll(path), "; \xE5\xBC\xA0\xE4\xB8\x89 \xFF\r\n[item1]\r\nexit=1\r\n");
+}
+
 TEST_F(Ini, CreatesTheFileButNotItsFolder) {
     IniFile set(root + "/set.ini");
     set.writeBool("switch2", "set", true);
