@@ -10,7 +10,13 @@ namespace zuvi::ui {
 void post(std::function<void()> fn);
 
 // Runs fn on the UI thread and waits until it has finished. Called on the UI thread
-// itself, it runs fn at once.
+// itself, it runs fn at once. An exception escaping fn is rethrown in the caller.
+// After the application object is gone, closures are dropped and send() returns at once.
 void send(std::function<void()> fn);
+
+// For the UI thread only: waits until done() is true while running the queued closures, so
+// that a thread the UI thread waits for (e.g. one being joined) can still send(). The UI
+// thread must never block on another thread that may call send() except inside this call.
+void serveUntil(const std::function<bool()>& done);
 
 } // namespace zuvi::ui

@@ -1,0 +1,152 @@
+// Desktop UI layer: hand-off of closures from other threads to the UI thread.
+#include "Handoff.h"
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QThread>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+
+namespace zuvi::ui {
+
+void Guard(const std::function<void()>& fn);
+
+namespace {
+
+struct Queue {
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::deque<std::function<void()>> items;
+    QObject* target = nullptr;   // lives on the UI thread
+    bool scheduled = false;
+    bool shutDown = false;
+    unsigned generation = 0;
+};
+
+Queue& queue() {
+    static Queue q;
+    return q;
+}
+
+bool onUiThread() {
+    QCoreApplication* app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
+}
+
+// Runs the queued closures one at a time, in order.
+void drain() {
+    Queue& q = queue();
+    for (;;) {
+        std::function<void()> fn;
+        {
+            std::lock_guard lock(q.mutex);
+            if (q.items.empty()) {
+                q.scheduled = false;
+                return;
+            }
+            fn = std::move(q.items.front());
+            q.items.pop_front();
+        }
+        Guard(fn);
+    }
+}
+
+// Caller holds the lock.
+void scheduleLocked(Queue& q) {
+    if (q.scheduled || !q.target)
+        return;
+    q.scheduled = true;
+    QMetaObject::invokeMethod(q.target, [] { drain(); }, Qt::QueuedConnection);
+}
+
+} // namespace
+
+namespace detail {
+
+void InitHandoff() {
+    Queue& q = queue();
+    std::lock_guard lock(q.mutex);
+    if (!q.target)
+        q.target = new QObject;
+    q.shutDown = false;
+    q.scheduled = false;
+    scheduleLocked(q);
+}
+
+void ShutdownHandoff() {
+    Queue& q = queue();
+    std::lock_guard lock(q.mutex);
+    q.shutDown = true;
+    q.items.clear();
+    delete q.target;
+    q.target = nullptr;
+    q.scheduled = false;
+    ++q.generation;
+    q.cv.notify_all();
+}
+
+} // namespace detail
+
+void post(std::function<void()> fn) {
+    Queue& q = queue();
+    std::lock_guard lock(q.mutex);
+    if (q.shutDown)
+        return;
+    q.items.push_back(std::move(fn));
+    scheduleLocked(q);
+    q.cv.notify_all();
+}
+
+void send(std::function<void()> fn) {
+    if (onUiThread()) {
+        fn();
+        return;
+    }
+    struct State {
+        bool done = false;
+        std::exception_ptr error;
+    };
+    auto st = std::make_shared<State>();
+    Queue& q = queue();
+    std::unique_lock lock(q.mutex);
+    if (q.shutDown)
+        return;
+    unsigned gen = q.generation;
+    q.items.push_back([st, fn = std::move(fn)] {
+        try {
+            fn();
+        } catch (...) {
+            st->error = std::current_exception();
+        }
+        std::lock_guard l(queue().mutex);
+        st->done = true;
+        queue().cv.notify_all();
+    });
+    scheduleLocked(q);
+    q.cv.notify_all();
+    q.cv.wait(lock, [&] { return st->done || q.shutDown || q.generation != gen; });
+    if (st->error)
+        std::rethrow_exception(st->error);
+}
+
+void serveUntil(const std::function<bool()>& done) {
+    Queue& q = queue();
+    while (!done()) {
+        std::function<void()> fn;
+        {
+            std::unique_lock lock(q.mutex);
+            if (q.items.empty())
+                q.cv.wait_for(lock, std::chrono::milliseconds(5));
+            if (q.items.empty())
+                continue;
+            fn = std::move(q.items.front());
+            q.items.pop_front();
+        }
+        Guard(fn);
+    }
+}
+
+} // namespace zuvi::ui
