@@ -1,0 +1,53 @@
+// Skin controls: registration of the skin classes with the layout loader.
+#include "skin/SkinClasses.h"
+
+#include "platform/ui/Layout.h"
+#include "skin/SSButton.h"
+#include "skin/SSForm.h"
+
+namespace zuvi::skin {
+
+using ui::LayoutValue;
+
+void RegisterSkinClasses()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+
+    // Glyph from a layout is read straight into the background's bitmap; TransparentColor,
+    // stored after it, applies region and size through SetColor.
+    ui::RegisterClass<TssSkinForm>("TssSkinForm", "TGraphicControl")
+        .property("Glyph", [](TssSkinForm& f, const LayoutValue& v) { f.Glyph()->LoadFromFile(v.toPath()); })
+        .property("TransparentColor", [](TssSkinForm& f, const LayoutValue& v) { f.SetColor(v.toColor()); })
+        .property("OnRegionChanged",
+                  [](TssSkinForm& f, const LayoutValue& v) { f.m_OnRegionChanged = v.toHandler<ui::TNotifyEvent>(); });
+
+    ui::RegisterAbstractClass<TssCustomButton>("TssCustomButton", "TCustomControl")
+        .property("Mask", [](TssCustomButton& b, const LayoutValue& v) { b.SetMask(v.toBool()); })
+        .property("MaskColor", [](TssCustomButton& b, const LayoutValue& v) { b.SetMaskColor(v.toColor()); })
+        .property("ModalResult", [](TssCustomButton& b, const LayoutValue& v) { b.SetModalResult(v.toInt()); })
+        .property("OnMouseEnter",
+                  [](TssCustomButton& b, const LayoutValue& v) { b.OnMouseEnter = v.toHandler<ui::TNotifyEvent>(); })
+        .property("OnMouseExit",
+                  [](TssCustomButton& b, const LayoutValue& v) { b.OnMouseExit = v.toHandler<ui::TNotifyEvent>(); });
+
+    // Skin from a layout raises the skin's change notification (with the initial DivNum 3);
+    // DivNum, Mask and MaskColor stored after it go through their setters.
+    ui::RegisterClass<TssSkinButton>("TssSkinButton", "TssCustomButton")
+        .property("Skin", [](TssSkinButton& b, const LayoutValue& v) { b.Skin()->LoadFromFile(v.toPath()); })
+        .property("DivNum", [](TssSkinButton& b, const LayoutValue& v) { b.SetDivNum(v.toInt()); });
+
+    ui::RegisterClass<TssLinkButton>("TssLinkButton", "TssSkinButton")
+        .property("ButtonToLink", [](TssLinkButton& b, const LayoutValue& v) {
+            TssLinkButton* self = &b;
+            v.toComponent([self](ui::TComponent* c) { self->SetLinkButton(dynamic_cast<TssLinkButton*>(c)); });
+        });
+}
+
+namespace {
+const bool registered = (RegisterSkinClasses(), true);
+} // namespace
+
+} // namespace zuvi::skin

@@ -1,0 +1,125 @@
+// Skin controls: window-region helpers and control placement shared by the skin controls.
+#include "skin/Sspublic.h"
+
+#include <QPainter>
+#include <QWidget>
+
+namespace zuvi::skin {
+
+namespace {
+
+// Rows as 32-bit RGB whatever the bitmap's own format (8-bit bitmaps carry a palette).
+QImage rgbRows(const TBitmap& bitmap)
+{
+    const QImage& img = bitmap.Image();
+    if (img.format() == QImage::Format_RGB32 || img.format() == QImage::Format_ARGB32)
+        return img;
+    return img.convertToFormat(QImage::Format_RGB32);
+}
+
+inline TColor colorOf(QRgb px)
+{
+    return ui::RGB(qRed(px), qGreen(px), qBlue(px));
+}
+
+} // namespace
+
+std::vector<TRect> BitmapRuns(const TBitmap& bitmap, TColor maskColor)
+{
+    std::vector<TRect> runs;
+    if (bitmap.Empty())
+        return runs;
+    const QImage img = rgbRows(bitmap);
+    const int w = img.width(), h = img.height();
+    for (int y = 0; y < h; ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        int x = 0;
+        while (x < w) {
+            while (x < w && colorOf(row[x]) == maskColor)
+                ++x;
+            if (x == w)
+                break;
+            const int x0 = x;
+            while (x < w && colorOf(row[x]) != maskColor)
+                ++x;
+            // The run ends at the first mask pixel or at the row's end; the last column
+            // belongs to it like any other.
+            runs.push_back(TRect{x0, y, x, y + 1});
+        }
+    }
+    return runs;
+}
+
+TRegion BitmapRegion(const TBitmap& bitmap, TColor maskColor)
+{
+    // Rows are united pairwise (a balanced tree of unions) rather than one after another,
+    // which gives the same region without the quadratic cost of growing it run by run.
+    const std::vector<TRect> runs = BitmapRuns(bitmap, maskColor);
+    std::vector<TRegion> level;
+    level.reserve(runs.size());
+    for (const TRect& r : runs)
+        level.push_back(TRegion::FromRect(r.Left, r.Top, r.Right, r.Bottom));
+    if (level.empty())
+        return TRegion::FromRect(0, 0, 0, 0);
+    while (level.size() > 1) {
+        std::vector<TRegion> next;
+        next.reserve(level.size() / 2 + 1);
+        for (std::size_t i = 0; i + 1 < level.size(); i += 2) {
+            TRegion u = level[i];
+            u.Unite(level[i + 1]);
+            next.push_back(std::move(u));
+        }
+        if (level.size() % 2)
+            next.push_back(std::move(level.back()));
+        level = std::move(next);
+    }
+    return level.front();
+}
+
+void SetBitmapWindow(TWinControl* window, const TBitmap& bitmap, TColor maskColor)
+{
+    if (!window)
+        return;
+    const TRegion region = BitmapRegion(bitmap, maskColor);
+    window->SetWindowRegion(&region);
+}
+
+void ResetWindow(TWinControl* window)
+{
+    if (window)
+        window->SetWindowRegion(nullptr);
+}
+
+void PlaceControl(TControl* control, const TPoint& position)
+{
+    control->SetLeft(position.X);
+    control->SetTop(position.Y);
+}
+
+void PlaceControl(TControl* control, const TRect& bounds)
+{
+    control->SetLeft(bounds.Left);
+    control->SetTop(bounds.Top);
+    control->SetWidth(bounds.Right - bounds.Left);
+    control->SetHeight(bounds.Bottom - bounds.Top);
+}
+
+void DoTrans(TCanvas* canvas, TWinControl* control)
+{
+    if (!canvas || !control || !control->Parent())
+        return;
+    TWinControl* parent = control->Parent();
+    QWidget* surface = parent->ClientWidget();
+    QPainter* p = canvas->Painter();
+    if (!surface || !p)
+        return;
+    p->save();
+    // The parent's client rectangle in the control's coordinates, clipped to the parent.
+    const QRect behind = QRect(control->Left(), control->Top(), control->Width(), control->Height())
+                             .intersected(QRect(0, 0, parent->ClientWidth(), parent->ClientHeight()));
+    surface->render(p, behind.topLeft() - QPoint(control->Left(), control->Top()), QRegion(behind),
+                    QWidget::DrawWindowBackground);
+    p->restore();
+}
+
+} // namespace zuvi::skin
