@@ -172,6 +172,12 @@ int LayoutValue::toEnum(std::initializer_list<std::pair<const char*, int>> names
 
 const std::any* LayoutValue::findHandler() const {
     const std::any* a = m_ctx && m_ctx->binding ? m_ctx->binding->findHandler(m_text) : nullptr;
+    if (!a && m_ctx && m_ctx->binding && m_ctx->binding->acceptsAnyHandler()) {
+        static const QRegularExpression ident(QStringLiteral("^[A-Za-z_]\\w*$"));
+        if (!ident.match(m_text).hasMatch())
+            fail(QStringLiteral("bad handler name %1").arg(m_text));
+        return nullptr;
+    }
     if (!a)
         fail(QStringLiteral("unknown handler %1").arg(m_text));
     return a;
@@ -194,15 +200,12 @@ void LayoutValue::toComponent(std::function<void(TComponent*)> apply) const {
 ClassRegistry::ClassRegistry() = default;
 
 ClassRegistry& ClassRegistry::instance() {
-    static ClassRegistry* reg = [] {
-        auto* r = new ClassRegistry;
-        return r;
-    }();
-    static bool standard = [] {
+    static ClassRegistry* reg = new ClassRegistry;
+    static bool standard = false;
+    if (!standard) {
+        standard = true;
         RegisterStandardClasses();
-        return true;
-    }();
-    (void)standard;
+    }
     return *reg;
 }
 

@@ -1,0 +1,514 @@
+// UI layer tests: ownership, controls, timers, regions and the UI-thread hand-off.
+#include "Components.h"
+#include "Forms.h"
+#include "Handoff.h"
+#include "StdCtrls.h"
+
+#include "../../../src/platform/os/Exception.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+#include <atomic>
+#include <thread>
+
+using namespace zuvi::ui;
+
+namespace {
+
+void pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        Application->ProcessMessages();
+        QTest::qWait(1);
+    }
+}
+
+struct Tracked : TComponent {
+    Tracked(TComponent* owner, std::vector<QString>* log, QString n) : TComponent(owner), m_log(log) { SetName(n); }
+    ~Tracked() override { m_log->push_back(Name()); }
+    std::vector<QString>* m_log;
+};
+
+} // namespace
+
+TEST(UiOwnership, OwnerDestroysInReverseCreationOrder) {
+    std::vector<QString> log;
+    auto* owner = new TComponent(nullptr);
+    new Tracked(owner, &log, "a");
+    auto* b = new Tracked(owner, &log, "b");
+    new Tracked(b, &log, "b1");
+    new Tracked(owner, &log, "c");
+    owner->Free();
+    EXPECT_EQ(log, (std::vector<QString>{"c", "b", "b1", "a"}));   // b logs in its own destructor, before its owned b1 goes
+}
+
+TEST(UiOwnership, FreedComponentLeavesItsOwner) {
+    std::vector<QString> log;
+    TComponent owner(nullptr);
+    auto* a = new Tracked(&owner, &log, "a");
+    new Tracked(&owner, &log, "b");
+    a->Free();
+    EXPECT_EQ(owner.ComponentCount(), 1);
+    EXPECT_EQ(owner.FindComponent("B")->Name(), "b");
+}
+
+TEST(UiOwnership, FormOnDestroySeesItsControlsAndOwnedFormsGoInReverse) {
+    std::vector<QString> log;
+    {
+        TComponent owner(nullptr);
+        for (QString n : {"Form1", "Form3", "Form4"}) {
+            auto* f = new TForm(&owner);
+            f->SetName(n);
+            auto* label = new TLabel(f);
+            label->SetParent(f);
+            label->SetCaption(n + "-label");
+            f->OnDestroy = [&log, label, n](TObject*) { log.push_back(n + ":" + label->Caption()); };
+        }
+    }
+    EXPECT_EQ(log, (std::vector<QString>{"Form4:Form4-label", "Form3:Form3-label", "Form1:Form1-label"}));
+}
+
+TEST(UiCheckBox, CodeSetsRaiseClickOnlyOnChange) {
+    TForm form(nullptr);
+    auto* box = new TCheckBox(&form);
+    box->SetParent(&form);
+    int clicks = 0;
+    box->OnClick = [&](TObject* s) {
+        EXPECT_EQ(s, box);
+        ++clicks;
+    };
+    box->SetChecked(false);
+    EXPECT_EQ(clicks, 0);
+    box->SetChecked(true);
+    EXPECT_EQ(clicks, 1);
+    box->SetChecked(true);
+    EXPECT_EQ(clicks, 1);
+    box->SetChecked(false);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST(UiRadioButton, SiblingsExcludeEachOther) {
+    TForm form(nullptr);
+    auto* a = new TRadioButton(&form);
+    auto* b = new TRadioButton(&form);
+    a->SetParent(&form);
+    b->SetParent(&form);
+    int clicks = 0;
+    b->OnClick = [&](TObject*) { ++clicks; };
+    a->SetChecked(true);
+    b->SetChecked(true);
+    EXPECT_FALSE(a->Checked());
+    EXPECT_TRUE(b->Checked());
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(UiValueListEditor, RowsShowLinesSplitAtFirstEquals) {
+    TForm form(nullptr);
+    auto* v = new TValueListEditor(&form);
+    v->SetParent(&form);
+    v->SetTitleCaptions({"姓名", "电话号码"});
+    EXPECT_EQ(v->RowCount(), 2);   // an empty list shows one empty row
+    EXPECT_EQ(v->Cells(0, 1), "");
+    v->Strings()->Assign({"张三=138", "a=b=c", "abc"});
+    EXPECT_EQ(v->RowCount(), 4);
+    struct Case { int col, row; QString text; };
+    for (const Case& c : {Case{0, 0, "姓名"}, Case{1, 0, "电话号码"}, Case{0, 1, "张三"}, Case{1, 1, "138"},
+                          Case{0, 2, "a"}, Case{1, 2, "b=c"}, Case{0, 3, "abc"}, Case{1, 3, ""}})
+        EXPECT_EQ(v->Cells(c.col, c.row), c.text) << c.col << "," << c.row;
+
+    v->DeleteRow(1);
+    EXPECT_EQ(v->Strings()->ToList(), (QStringList{"a=b=c", "abc"}));
+    EXPECT_EQ(v->InsertRow("李四", "139", true), 3);
+    EXPECT_EQ(v->Strings()->Strings(2), "李四=139");
+}
+
+TEST(UiValueListEditor, SelectCellOnRowChangeAndMouseToCell) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    auto* v = new TValueListEditor(&form);
+    v->SetParent(&form);
+    v->SetBounds(0, 0, 250, 150);
+    v->SetBorderStyle(bsNone);
+    v->Strings()->Assign({"a=1", "b=2", "c=3"});
+    std::vector<int> rows;
+    v->OnSelectCell = [&](TObject*, int, int row, bool& can) { rows.push_back(row); can = true; };
+    v->SetRow(2);
+    v->SetRow(2);
+    v->SetRow(9);   // no such row
+    EXPECT_EQ(rows, (std::vector<int>{2}));
+    EXPECT_EQ(v->Row(), 2);
+    form.Show();
+    pump(20);
+
+    int col = 0, row = 0;
+    v->MouseToCell(5, 2, col, row);
+    EXPECT_EQ(row, 0);
+    QHeaderView* h = v->Table()->horizontalHeader();
+    int rh = v->Table()->rowHeight(0);
+    v->MouseToCell(5, h->height() + rh + rh / 2, col, row);
+    EXPECT_EQ(row, 2);
+    EXPECT_EQ(col, 0);
+    v->MouseToCell(5, h->height() + 3 * rh + 2, col, row);
+    EXPECT_EQ(row, -1);   // below the last row
+
+    // A click on row 3 selects it and reports the row under the pointer on release.
+    int upRow = -2;
+    v->OnMouseUp = [&](TObject*, TMouseButton b, TShiftState, int x, int y) {
+        EXPECT_EQ(b, mbLeft);
+        int c2;
+        v->MouseToCell(x, y, c2, upRow);
+    };
+    QPoint inView(5, 2 * rh + rh / 2);
+    QTest::mouseClick(v->Table()->viewport(), Qt::LeftButton, {}, inView);
+    EXPECT_EQ(upRow, 3);
+    EXPECT_EQ(v->Row(), 3);
+    EXPECT_EQ(rows.back(), 3);
+    form.Hide();
+}
+
+TEST(UiTimer, OneShotHandlerRunsOnceAndDisabledNeverFires) {
+    TTimer t(nullptr);
+    t.SetEnabled(false);
+    t.SetInterval(10);
+    int fired = 0;
+    t.OnTimer = [&](TObject*) {
+        t.SetEnabled(false);
+        ++fired;
+    };
+    pump(40);
+    EXPECT_EQ(fired, 0);
+    t.SetEnabled(true);
+    pump(80);
+    EXPECT_EQ(fired, 1);
+}
+
+TEST(UiTimer, EnablingAnEnabledTimerDoesNotRestartIt) {
+    TTimer t(nullptr);
+    t.SetEnabled(false);
+    t.SetInterval(150);
+    QElapsedTimer clock;
+    qint64 firedAt = -1;
+    t.OnTimer = [&](TObject*) {
+        if (firedAt < 0)
+            firedAt = clock.elapsed();
+        t.SetEnabled(false);
+    };
+    clock.start();
+    t.SetEnabled(true);
+    pump(100);
+    t.SetEnabled(true);
+    pump(200);
+    ASSERT_GE(firedAt, 0);
+    EXPECT_LT(firedAt, 240);   // 150 ms from the first enable, not 250 from the second
+}
+
+TEST(UiTimer, HandlerIsNotReenteredFromANestedLoop) {
+    TTimer t(nullptr);
+    t.SetInterval(5);
+    int depth = 0, maxDepth = 0, calls = 0;
+    t.OnTimer = [&](TObject*) {
+        ++calls;
+        maxDepth = std::max(maxDepth, ++depth);
+        if (calls == 1)
+            pump(40);
+        --depth;
+        if (calls >= 2)
+            t.SetEnabled(false);
+    };
+    pump(100);
+    EXPECT_EQ(maxDepth, 1);
+    EXPECT_GE(calls, 2);
+}
+
+namespace {
+struct Box : TCustomControl {
+    using TCustomControl::TCustomControl;
+    int downs = 0;
+    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override {
+        ++downs;
+        TCustomControl::MouseDown(b, s, x, y);
+    }
+};
+} // namespace
+
+TEST(UiRegion, MouseOutsideTheRegionFallsThrough) {
+    TForm form(nullptr);
+    form.SetBorderStyle(bsNone);
+    form.SetBounds(50, 50, 100, 100);
+    int formDowns = 0;
+    form.OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { ++formDowns; };
+    auto* box = new Box(&form);
+    box->SetParent(&form);
+    box->SetBounds(0, 0, 60, 60);
+    TRegion r = TRegion::FromRect(0, 0, 30, 60);   // left half only
+    box->SetWindowRegion(&r);
+    form.Show();
+    pump(20);
+    QWindow* win = form.Widget()->windowHandle();
+    ASSERT_NE(win, nullptr);
+    QTest::mouseClick(win, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(box->downs, 1);
+    EXPECT_EQ(formDowns, 0);
+    QTest::mouseClick(win, Qt::LeftButton, {}, QPoint(45, 10));   // cut out of the box
+    EXPECT_EQ(box->downs, 1);
+    EXPECT_EQ(formDowns, 1);
+    box->SetWindowRegion(nullptr);
+    QTest::mouseClick(win, Qt::LeftButton, {}, QPoint(45, 10));
+    EXPECT_EQ(box->downs, 2);
+    form.Hide();
+}
+
+TEST(UiRegion, RegionFromRectanglesAndFormMask) {
+    TRegion r = TRegion::FromRect(0, 0, 3, 1);
+    r.Unite(TRegion::FromRect(5, 0, 6, 1));
+    r.Unite(TRegion::FromRect(0, 1, 0, 2));   // empty rectangle adds nothing
+    EXPECT_TRUE(r.Contains(2, 0));
+    EXPECT_FALSE(r.Contains(3, 0));
+    EXPECT_TRUE(r.Contains(5, 0));
+    EXPECT_EQ(r.BoundingRect(), (TRect{0, 0, 6, 1}));
+    TForm form(nullptr);
+    form.SetWindowRegion(&r);
+    EXPECT_EQ(form.Widget()->mask(), r.Region());
+}
+
+TEST(UiHandoff, PostsFromManyThreadsRunInOrderPerThreadOnTheUiThread) {
+    constexpr int kThreads = 4, kEach = 200;
+    std::vector<std::vector<int>> seen(kThreads);
+    std::atomic<int> offThread{0};
+    std::vector<std::thread> threads;
+    auto ui = std::this_thread::get_id();
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kEach; ++i)
+                post([&, t, i] {
+                    if (std::this_thread::get_id() != ui)
+                        ++offThread;
+                    seen[t].push_back(i);
+                });
+        });
+    for (auto& th : threads)
+        th.join();
+    pump(50);
+    for (int t = 0; t < kThreads; ++t) {
+        ASSERT_EQ(int(seen[t].size()), kEach);
+        for (int i = 0; i < kEach; ++i)
+            ASSERT_EQ(seen[t][i], i);
+    }
+    EXPECT_EQ(offThread, 0);
+}
+
+TEST(UiHandoff, SendWaitsKeepsOrderWithPostsAndRunsAtOnceOnUiThread) {
+    std::vector<int> order;
+    bool ran = false;
+    send([&] { ran = true; });
+    EXPECT_TRUE(ran);   // on the UI thread: at once
+
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        post([&] { order.push_back(1); });
+        send([&] { order.push_back(2); });
+        order.push_back(3);   // the UI thread is parked in serveUntil meanwhile
+        finished = true;
+    });
+    // The UI thread waits for the worker without deadlocking its send().
+    serveUntil([&] { return finished.load(); });
+    worker.join();
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(UiHandoff, SendRethrowsInTheCaller) {
+    std::atomic<bool> caught{false};
+    std::thread worker([&] {
+        try {
+            send([] { throw zuvi::Exception("boom"); });
+        } catch (const zuvi::Exception& e) {
+            caught = e.message() == "boom";
+        }
+    });
+    serveUntil([&] { return caught.load(); });
+    worker.join();
+    EXPECT_TRUE(caught);
+}
+
+TEST(UiErrors, EscapingExceptionIsShownAndProgramGoesOn) {
+    QTemporaryDir dir;
+    QString log = dir.filePath("msg.log");
+    qputenv("ZUVI_MSGBOX_LOG", log.toLocal8Bit());
+    post([] { throw zuvi::Exception("文件无法写入"); });
+    bool after = false;
+    post([&] { after = true; });
+    pump(30);
+    qunsetenv("ZUVI_MSGBOX_LOG");
+    EXPECT_TRUE(after);
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()), "文件无法写入\n");
+}
+
+TEST(UiEdit, PasswordCharAndBackspaceAsTypedCharacter) {
+    TForm form(nullptr);
+    auto* e = new TEdit(&form);
+    e->SetParent(&form);
+    e->SetPasswordChar(u'*');
+    EXPECT_EQ(e->LineEdit()->echoMode(), QLineEdit::Password);
+    e->SetPasswordChar(0);
+    e->SetText("13800");
+    std::vector<int> presses, downs;
+    e->OnKeyPress = [&](TObject*, char16_t& k) { presses.push_back(k); };
+    e->OnKeyDown = [&](TObject*, WORD& k, TShiftState) { downs.push_back(k); };
+    e->LineEdit()->setCursorPosition(5);
+    e->PostKeyChar(8);
+    pump(10);
+    EXPECT_EQ(e->Text(), "1380");
+    EXPECT_EQ(presses, (std::vector<int>{8}));
+    EXPECT_TRUE(downs.empty());
+}
+
+TEST(UiEdit, KeyUpCarriesWindowsKeyCodes) {
+    TForm form(nullptr);
+    auto* e = new TEdit(&form);
+    e->SetParent(&form);
+    std::vector<int> ups;
+    e->OnKeyUp = [&](TObject*, WORD& k, TShiftState) { ups.push_back(k); };
+    QTest::keyClick(e->LineEdit(), Qt::Key_Return);
+    QTest::keyClick(e->LineEdit(), Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::keyClick(e->LineEdit(), Qt::Key_A);
+    QTest::keyClick(e->LineEdit(), Qt::Key_5);
+    EXPECT_EQ(ups, (std::vector<int>{13, 13, 65, 53}));
+}
+
+TEST(UiForm, ModalResultEndsShowModalAndCloseCancels) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 50, 50);
+    post([&] { form.SetModalResult(mrOk); });
+    EXPECT_EQ(form.ShowModal(), mrOk);
+    EXPECT_FALSE(form.Visible());
+    post([&] { form.Close(); });
+    EXPECT_EQ(form.ShowModal(), mrCancel);
+}
+
+TEST(UiForm, CloseHidesAndRaisesOnCloseShowRaisesOnShow) {
+    TForm form(nullptr);
+    int shows = 0, closes = 0;
+    form.OnShow = [&](TObject*) { ++shows; };
+    form.OnClose = [&](TObject*, TCloseAction& a) {
+        ++closes;
+        EXPECT_EQ(a, caHide);
+    };
+    form.Show();
+    form.Show();
+    EXPECT_EQ(shows, 1);
+    form.Close();
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(form.Visible());
+    EXPECT_FALSE(form.Widget()->isVisible());
+}
+
+TEST(UiForm, CentredOnDesktopAndOnMainForm) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 100, 60);
+    form.SetPosition(poScreenCenter);
+    form.Show();
+    TRect area = Screen->WorkAreaRect();
+    EXPECT_EQ(form.Left(), area.Left + (area.Width() - 100) / 2);
+    EXPECT_EQ(form.Top(), area.Top + (area.Height() - 60) / 2);
+    form.Hide();
+}
+
+TEST(UiLabel, AutoSizeFollowsCaption) {
+    TForm form(nullptr);
+    auto* l = new TLabel(&form);
+    l->SetParent(&form);
+    l->SetCaption("余额：");
+    int w1 = l->Width();
+    l->SetCaption("余额：12345");
+    EXPECT_GT(l->Width(), w1);
+    l->SetAutoSize(false);
+    l->SetBounds(0, 0, 50, 20);
+    l->SetCaption("a much longer caption");
+    EXPECT_EQ(l->Width(), 50);
+}
+
+TEST(UiCanvas, PixelsBitBltAndEightBitBitmaps) {
+    QTemporaryDir dir;
+    QImage img(4, 2, QImage::Format_Indexed8);
+    img.setColorTable({qRgb(255, 0, 255), qRgb(10, 20, 30)});
+    img.fill(0);
+    img.setPixel(3, 1, 1);
+    QString path = dir.filePath("p8.bmp");
+    ASSERT_TRUE(img.save(path, "BMP"));
+    TBitmap b;
+    b.LoadFromFile(path);
+    EXPECT_EQ(b.PixelFormat(), pf8bit);
+    EXPECT_EQ(b.Canvas()->Pixel(0, 0), clFuchsia);
+    EXPECT_EQ(b.Canvas()->Pixel(3, 1), RGB(10, 20, 30));
+    EXPECT_EQ(b.Canvas()->Pixel(4, 0), clNone);
+
+    TBitmap dst;
+    dst.SetSize(2, 2);
+    dst.Canvas()->BitBlt(0, 0, 2, 2, b, 2, 0);
+    EXPECT_EQ(dst.Canvas()->Pixel(1, 1), RGB(10, 20, 30));
+    EXPECT_EQ(dst.Canvas()->Pixel(0, 0), clFuchsia);
+    dst.Canvas()->Brush.Color = clBlack;
+    dst.Canvas()->FrameRect(dst.Canvas()->Pixel(0, 0) == clFuchsia ? TRect{0, 0, 2, 2} : TRect{});
+    EXPECT_EQ(dst.Canvas()->Pixel(1, 1), clBlack);
+
+    EXPECT_THROW(b.LoadFromFile(dir.filePath("missing.bmp")), zuvi::Exception);
+    QFile bad(dir.filePath("bad.jpg"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("not a jpeg");
+    bad.close();
+    TJPEGImage j;
+    EXPECT_THROW(j.LoadFromFile(bad.fileName()), zuvi::Exception);
+}
+
+TEST(UiMenu, PopupBuildsItemsAndChoosingRaisesClick) {
+    TPopupMenu menu(nullptr);
+    auto* a = new TMenuItem(&menu);
+    a->SetCaption("呼叫");
+    auto* sep = new TMenuItem(&menu);
+    sep->SetCaption("-");
+    auto* b = new TMenuItem(&menu);
+    b->SetCaption("删除");
+    menu.Items()->Add(a);
+    menu.Items()->Add(sep);
+    menu.Items()->Add(b);
+    int clicked = 0;
+    b->OnClick = [&](TObject* s) { clicked += s == b; };
+    menu.Popup(10, 10);
+    ASSERT_NE(menu.Menu(), nullptr);
+    auto actions = menu.Menu()->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_TRUE(actions[1]->isSeparator());
+    actions[2]->trigger();
+    EXPECT_EQ(clicked, 1);
+    menu.Menu()->hide();
+}
+
+TEST(UiTrayIcon, IconIndexPicksFromImageList) {
+    TTrayIcon tray(nullptr);
+    TImageList list(nullptr);
+    QPixmap red(16, 16), green(16, 16);
+    red.fill(Qt::red);
+    green.fill(Qt::green);
+    list.AddIcon(QIcon(red));
+    list.AddIcon(QIcon(green));
+    tray.SetImages(&list);
+    tray.SetIconIndex(1);
+    tray.SetVisible(true);
+    EXPECT_EQ(tray.CurrentIcon().pixmap(16, 16).toImage().pixel(1, 1), QColor(Qt::green).rgb());
+    int dbl = 0;
+    tray.OnDblClick = [&](TObject*) { ++dbl; };
+    tray.DblClick();
+    EXPECT_EQ(dbl, 1);
+}

@@ -1,0 +1,10 @@
+// UI layer tests: one application object for the whole test program.
+#include "Forms.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    zuvi::ui::TApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
