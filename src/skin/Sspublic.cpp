@@ -113,12 +113,25 @@ void DoTrans(TCanvas* canvas, TWinControl* control)
     QPainter* p = canvas->Painter();
     if (!surface || !p)
         return;
-    p->save();
-    // The parent's client rectangle in the control's coordinates, clipped to the parent.
-    const QRect behind = QRect(control->Left(), control->Top(), control->Width(), control->Height())
+    // What the parent paints on its own surface: its background and its controls without a
+    // window of their own (those are drawn on the parent), clipped to the parent's client area.
+    const QPoint origin(control->Left(), control->Top());
+    const QRect behind = QRect(origin, QSize(control->Width(), control->Height()))
                              .intersected(QRect(0, 0, parent->ClientWidth(), parent->ClientHeight()));
-    surface->render(p, behind.topLeft() - QPoint(control->Left(), control->Top()), QRegion(behind),
-                    QWidget::DrawWindowBackground);
+    if (behind.isEmpty())
+        return;
+    p->save();
+    surface->render(p, behind.topLeft() - origin, QRegion(behind), QWidget::DrawWindowBackground);
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* c = parent->Controls(i);
+        if (c == control || dynamic_cast<TWinControl*>(c) || !c->Visible() || !c->Widget())
+            continue;
+        const QRect own = QRect(c->Left(), c->Top(), c->Width(), c->Height()).intersected(behind);
+        if (own.isEmpty())
+            continue;
+        c->Widget()->render(p, own.topLeft() - origin, QRegion(own.translated(-c->Left(), -c->Top())),
+                            QWidget::RenderFlags());
+    }
     p->restore();
 }
 

@@ -205,6 +205,25 @@ TEST_F(SkinTest, MouseDownRaisesOnMouseDownForEveryButton)
     EXPECT_EQ(seen, (std::vector<TMouseButton>{mbLeft, mbRight, mbMiddle}));
 }
 
+TEST_F(SkinTest, DoTransPaintsWhatTheParentShowsBehindTheControl)
+{
+    auto* bg = new TssSkinForm(form);
+    bg->SetParent(form);
+    bg->SetPicture(stripOf(4, 3, 3)); // columns 4..7 are frame 1's colour
+    auto* b = new TssSkinButton(form);
+    b->SetParent(form);
+    b->SetBounds(4, 0, 4, 3);
+    TBitmap out;
+    out.SetSize(4, 3);
+    DoTrans(out.Canvas(), b);
+    out.Canvas()->Unbind();
+    EXPECT_EQ(out.Image().pixel(0, 0) | 0xFF000000, kFrameColours[1]);
+    EXPECT_EQ(out.Image().pixel(3, 2) | 0xFF000000, kFrameColours[1]);
+
+    TssSkinButton orphan(nullptr); // no parent: nothing happens
+    DoTrans(out.Canvas(), &orphan);
+}
+
 TEST(SkinFormOwner, BackgroundWithoutAFormStillPaintsAndTakesPictures)
 {
     TssSkinForm bg(nullptr);
