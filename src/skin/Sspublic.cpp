@@ -52,28 +52,12 @@ std::vector<TRect> BitmapRuns(const TBitmap& bitmap, TColor maskColor)
 
 TRegion BitmapRegion(const TBitmap& bitmap, TColor maskColor)
 {
-    // Rows are united pairwise (a balanced tree of unions) rather than one after another,
-    // which gives the same region without the quadratic cost of growing it run by run.
-    const std::vector<TRect> runs = BitmapRuns(bitmap, maskColor);
-    std::vector<TRegion> level;
-    level.reserve(runs.size());
-    for (const TRect& r : runs)
-        level.push_back(TRegion::FromRect(r.Left, r.Top, r.Right, r.Bottom));
-    if (level.empty())
-        return TRegion::FromRect(0, 0, 0, 0);
-    while (level.size() > 1) {
-        std::vector<TRegion> next;
-        next.reserve(level.size() / 2 + 1);
-        for (std::size_t i = 0; i + 1 < level.size(); i += 2) {
-            TRegion u = level[i];
-            u.Unite(level[i + 1]);
-            next.push_back(std::move(u));
-        }
-        if (level.size() % 2)
-            next.push_back(std::move(level.back()));
-        level = std::move(next);
-    }
-    return level.front();
+    // Each run is united into the result as it comes (runs arrive top to bottom, left to
+    // right, which the region's union handles in constant time per run).
+    TRegion region = TRegion::FromRect(0, 0, 0, 0);
+    for (const TRect& r : BitmapRuns(bitmap, maskColor))
+        region.Unite(TRegion::FromRect(r.Left, r.Top, r.Right, r.Bottom));
+    return region;
 }
 
 void SetBitmapWindow(TWinControl* window, const TBitmap& bitmap, TColor maskColor)
