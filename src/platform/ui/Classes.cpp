@@ -2,6 +2,7 @@
 #include "Classes.h"
 
 #include "../os/Exception.h"
+#include "../os/textlist.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -172,6 +173,21 @@ void TStrings::SetText(const QString& text) {
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     Assign(lines);
+}
+
+void TStrings::LoadFromFile(const QString& path) {
+    zuvi::os::TextList t;
+    if (!t.load(path))
+        throw zuvi::Exception(QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(path));
+    m_encoding = t.encoding;
+    Assign(t.lines);
+}
+
+void TStrings::SaveToFile(const QString& path) const {
+    zuvi::os::TextList t;
+    t.lines = m_list;
+    t.encoding = m_encoding;
+    t.save(path);
 }
 
 void TStrings::Assign(const QStringList& lines) {

@@ -8,6 +8,10 @@
 #include <functional>
 #include <vector>
 
+namespace zuvi::os {
+enum class TextEncoding;
+}
+
 namespace zuvi::ui {
 
 class TObject {
@@ -92,6 +96,13 @@ public:
     QStringList ToList() const { return m_list; }
     void Assign(const QStringList& lines);
     void Assign(const TStrings& other) { Assign(other.m_list); }
+    // Text list file: every line ended by CR LF, in the ANSI code page, or in the encoding with
+    // byte-order mark the file was read in. LoadFromFile throws zuvi::Exception when the file
+    // cannot be read; SaveToFile writes in the encoding of the last load and throws on failure.
+    void LoadFromFile(const QString& path);
+    void SaveToFile(const QString& path) const;
+    zuvi::os::TextEncoding Encoding() const { return m_encoding; }
+    void SetEncoding(zuvi::os::TextEncoding e) { m_encoding = e; }
     void BeginUpdate() { ++m_updating; }
     void EndUpdate();
 
@@ -101,6 +112,7 @@ public:
 private:
     void Changed();
     QStringList m_list;
+    zuvi::os::TextEncoding m_encoding{};
     int m_updating = 0;
     bool m_dirty = false;
 };

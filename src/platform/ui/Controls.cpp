@@ -136,6 +136,9 @@ bool ControlBridge::eventFilter(QObject* obj, QEvent* ev) {
         auto* wc = dynamic_cast<TWinControl*>(c);
         if (!wc)
             return false;
+        QWidget* keyTarget = w->focusProxy() ? w->focusProxy() : w;
+        if (src != keyTarget)
+            return false;   // propagated from the inner widget, already handled there
         auto* ke = static_cast<QKeyEvent*>(ev);
         bool synthetic = dynamic_cast<SyntheticKeyEvent*>(ke) != nullptr;
         TShiftState shift = ShiftFromQt(ke->modifiers(), Qt::NoButton);
@@ -243,6 +246,7 @@ void TControl::SetParent(TWinControl* parent) {
     if (parent) {
         parent->m_controls.push_back(this);
         m_widget->setParent(parent->ClientWidget());
+        inheritFont(parent->Font());
         m_widget->setGeometry(m_left, m_top, m_width, m_height);
         if (IsWindowed()) {
             m_widget->raise();
@@ -320,10 +324,36 @@ void TControl::SetColor(TColor c) {
     Invalidate();
 }
 
-void TControl::FontChanged() {
+void TControl::ApplyFont() {
     if (m_widget)
         m_widget->setFont(m_font.ToQFont());
     Invalidate();
+}
+
+void TControl::inheritFont(const TFont& f) {
+    if (!m_parentFont)
+        return;
+    if (!(m_font == f)) {
+        m_font = f;
+        ApplyFont();
+    }
+    if (auto* wc = dynamic_cast<TWinControl*>(this))
+        for (TControl* c : wc->m_controls)
+            c->inheritFont(m_font);
+}
+
+void TControl::FontChanged() {
+    m_parentFont = false;
+    ApplyFont();
+    if (auto* wc = dynamic_cast<TWinControl*>(this))
+        for (TControl* c : wc->m_controls)
+            c->inheritFont(m_font);
+}
+
+void TControl::SetParentFont(bool v) {
+    m_parentFont = v;
+    if (v && m_parent)
+        inheritFont(m_parent->Font());
 }
 
 TPoint TControl::ClientToScreen(const TPoint& p) const {

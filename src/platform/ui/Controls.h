@@ -62,8 +62,13 @@ public:
     virtual void SetColor(TColor c);
     TFont& Font() { return m_font; }
     const TFont& Font() const { return m_font; }
-    // Applies a changed Font to the widget.
-    virtual void FontChanged();
+    // Applies a changed Font to the widget and to the children that use their parent's font;
+    // the control no longer follows its parent's font.
+    void FontChanged();
+    // With ParentFont (the default) the control takes its parent's font when placed and
+    // whenever the parent's font changes.
+    bool ParentFont() const { return m_parentFont; }
+    void SetParentFont(bool v);
     TPopupMenu* PopupMenu() const { return m_popupMenu; }
     void SetPopupMenu(TPopupMenu* menu) { m_popupMenu = menu; }
 
@@ -104,6 +109,8 @@ public:
     QWidget* Widget() const { return m_widget.data(); }
 
 protected:
+    // Applies Font to the widget (overrides add colours, auto-size ...); call the base.
+    virtual void ApplyFont();
     // Sets the widget that realises the control (called once by each concrete class).
     void SetWidget(QWidget* w, bool windowed);
     // Extra Qt widgets whose input belongs to this control (viewports, inner edits).
@@ -129,7 +136,9 @@ private:
     QString m_hint;
     TColor m_color = clBtnFace;
     TFont m_font;
+    bool m_parentFont = true;
     TPopupMenu* m_popupMenu = nullptr;
+    void inheritFont(const TFont& f);
 };
 
 // A control without a window of its own: drawn on its parent's surface by Paint().

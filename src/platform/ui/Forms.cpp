@@ -337,7 +337,6 @@ TModalResult TCustomForm::ShowModal() {
 void TCustomForm::Repaint() {
     if (QWidget* w = Widget()) {
         w->repaint();
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
 }
 

@@ -189,7 +189,7 @@ void TCanvas::SetPixel(int x, int y, TColor c) {
 // ---- TBitmap ----
 
 TBitmap::TBitmap() = default;
-TBitmap::TBitmap(const TBitmap& other) : m_image(other.m_image) {}
+TBitmap::TBitmap(const TBitmap& other) : m_image(other.m_image), m_jpeg(other.m_jpeg) {}
 TBitmap& TBitmap::operator=(const TBitmap& other) {
     Assign(other);
     return *this;
@@ -248,9 +248,15 @@ void TBitmap::SetPixelFormat(TPixelFormat f) {
     Changed();
 }
 
-static QImage readImage(const QString& path, const char* format, QString* error) {
-    QImageReader r(path, format);
+// Reads a picture file by its content; with `want` set, only data of that format is accepted.
+static QImage readImage(const QString& path, const char* want, QString* error) {
+    QImageReader r(path);
     r.setDecideFormatFromContent(true);
+    if (want && r.format() != want) {
+        if (error)
+            *error = QStringLiteral("not %1 data").arg(QLatin1String(want));
+        return QImage();
+    }
     QImage img = r.read();
     if (img.isNull() && error)
         *error = r.errorString();
@@ -264,6 +270,7 @@ void TBitmap::LoadFromFile(const QString& path) {
     QImage img = readImage(path, "bmp", &err);
     if (img.isNull())
         throw zuvi::Exception(QStringLiteral("Bitmap image is not valid: %1").arg(path));
+    SetJpeg(false);
     SetImage(img);
 }
 
@@ -285,6 +292,7 @@ void TBitmap::SetImage(const QImage& image) {
 void TBitmap::Assign(const TBitmap& other) {
     if (&other == this)
         return;
+    m_jpeg = other.m_jpeg;
     SetImage(other.m_image);
 }
 
@@ -302,6 +310,7 @@ void TJPEGImage::LoadFromFile(const QString& path) {
     QImage img = readImage(path, "jpeg", &err);
     if (img.isNull())
         throw zuvi::Exception(QStringLiteral("JPEG error #53"));
+    SetJpeg(true);
     SetImage(img);
 }
 
@@ -321,11 +330,14 @@ TBitmap* TPicture::Bitmap() {
 void TPicture::LoadFromFile(const QString& path) {
     if (!QFile::exists(path))
         throw zuvi::Exception(QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(path));
-    QString err;
-    QImage img = readImage(path, nullptr, &err);
+    QImageReader r(path);
+    r.setDecideFormatFromContent(true);
+    QByteArray format = r.format();
+    QImage img = r.read();
     if (img.isNull())
         throw zuvi::Exception(QStringLiteral("Unknown picture file extension or invalid picture (%1)").arg(path));
     auto b = std::make_unique<TBitmap>();
+    b->SetJpeg(format == "jpeg" || format == "jpg");
     b->SetImage(img);
     m_graphic = std::move(b);
     Changed();

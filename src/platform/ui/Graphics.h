@@ -103,6 +103,9 @@ public:
     void Assign(const TBitmap& other);
     TCanvas* Canvas();
 
+    // Decoded from JPEG data (JPEG pictures are never drawn transparent).
+    bool IsJpeg() const { return m_jpeg; }
+    void SetJpeg(bool v) { m_jpeg = v; }
     const QImage& Image() const { return m_image; }
     QImage& Image() { return m_image; }
     void SetImage(const QImage& image);
@@ -117,6 +120,7 @@ private:
     friend class TCanvas;
     QImage m_image;
     std::unique_ptr<TCanvas> m_canvas;
+    bool m_jpeg = false;
 };
 
 // JPEG picture; LoadFromFile throws zuvi::Exception ("JPEG error ...") on undecodable data.

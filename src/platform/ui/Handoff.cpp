@@ -36,30 +36,37 @@ bool onUiThread() {
     return !app || QThread::currentThread() == app->thread();
 }
 
-// Runs the queued closures one at a time, in order.
-void drain() {
-    Queue& q = queue();
-    for (;;) {
-        std::function<void()> fn;
-        {
-            std::lock_guard lock(q.mutex);
-            if (q.items.empty()) {
-                q.scheduled = false;
-                return;
-            }
-            fn = std::move(q.items.front());
-            q.items.pop_front();
-        }
-        Guard(fn);
-    }
-}
+void drain();
 
 // Caller holds the lock.
+void invokeDrainLocked(Queue& q) { QMetaObject::invokeMethod(q.target, [] { drain(); }, Qt::QueuedConnection); }
+
 void scheduleLocked(Queue& q) {
     if (q.scheduled || !q.target)
         return;
     q.scheduled = true;
-    QMetaObject::invokeMethod(q.target, [] { drain(); }, Qt::QueuedConnection);
+    invokeDrainLocked(q);
+}
+
+// Runs the next queued closure. The following one is scheduled before it runs, so that a
+// closure that runs a nested loop (a modal dialog) does not hold up the rest of the queue.
+void drain() {
+    Queue& q = queue();
+    std::function<void()> fn;
+    {
+        std::lock_guard lock(q.mutex);
+        if (q.items.empty() || !q.target) {
+            q.scheduled = false;
+            return;
+        }
+        fn = std::move(q.items.front());
+        q.items.pop_front();
+        if (q.items.empty())
+            q.scheduled = false;
+        else
+            invokeDrainLocked(q);
+    }
+    Guard(fn);
 }
 
 } // namespace

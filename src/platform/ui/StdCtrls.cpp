@@ -57,8 +57,8 @@ void TLabel::SetTransparent(bool v) {
     m_transparent = v;
     Invalidate();
 }
-void TLabel::FontChanged() {
-    TControl::FontChanged();
+void TLabel::ApplyFont() {
+    TControl::ApplyFont();
     adjust();
 }
 void TLabel::SetBounds(int left, int top, int width, int height) {
@@ -131,8 +131,8 @@ void TEdit::SetSelStart(int pos) { m_edit->setCursorPosition(pos); }
 int TEdit::SelLength() const { return int(m_edit->selectedText().size()); }
 void TEdit::SetSelLength(int n) { m_edit->setSelection(SelStart(), n); }
 void TEdit::SelectAll() { m_edit->selectAll(); }
-void TEdit::FontChanged() {
-    TControl::FontChanged();
+void TEdit::ApplyFont() {
+    TControl::ApplyFont();
     if ((Font().Color & 0xFF000000u) != clSystemColor)
         setTextColor(m_edit, Font().Color);
 }
@@ -210,8 +210,8 @@ void TComboBox::SetStyle(TComboBoxStyle s) {
     if (m_combo->lineEdit())
         AddInputWidget(m_combo->lineEdit());
 }
-void TComboBox::FontChanged() {
-    TControl::FontChanged();
+void TComboBox::ApplyFont() {
+    TControl::ApplyFont();
     if ((Font().Color & 0xFF000000u) != clSystemColor)
         setTextColor(m_combo, Font().Color);
 }
@@ -235,8 +235,8 @@ void TCheckBox::SetCaption(const QString& s) {
     TControl::SetCaption(s);
     m_box->setText(s);
 }
-void TCheckBox::FontChanged() {
-    TControl::FontChanged();
+void TCheckBox::ApplyFont() {
+    TControl::ApplyFont();
     if ((Font().Color & 0xFF000000u) != clSystemColor)
         setTextColor(m_box, Font().Color);
 }
@@ -264,8 +264,8 @@ void TRadioButton::SetCaption(const QString& s) {
     TControl::SetCaption(s);
     m_button->setText(s);
 }
-void TRadioButton::FontChanged() {
-    TControl::FontChanged();
+void TRadioButton::ApplyFont() {
+    TControl::ApplyFont();
     if ((Font().Color & 0xFF000000u) != clSystemColor)
         setTextColor(m_button, Font().Color);
 }
@@ -336,7 +336,7 @@ void TImage::Paint() {
     if (!g || g->Empty() || !p)
         return;
     QImage img = g->Image();
-    if (m_transparent) {
+    if (m_transparent && !g->IsJpeg()) {
         QRgb key = img.pixel(0, img.height() - 1);
         QImage a = img.convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < a.height(); ++y) {
@@ -381,8 +381,8 @@ void TListBox::SetItemHeight(int h) {
     syncItems();
 }
 void TListBox::SetBorderStyle(TBorderStyle b) { m_list->setFrameShape(b == bsNone ? QFrame::NoFrame : QFrame::StyledPanel); }
-void TListBox::FontChanged() {
-    TControl::FontChanged();
+void TListBox::ApplyFont() {
+    TControl::ApplyFont();
     if ((Font().Color & 0xFF000000u) != clSystemColor)
         setTextColor(m_list, Font().Color);
 }
@@ -423,8 +423,8 @@ void TMemo::SetScrollBars(TScrollStyle s) {
 }
 void TMemo::SetBorderStyle(TBorderStyle b) { m_edit->setFrameShape(b == bsNone ? QFrame::NoFrame : QFrame::StyledPanel); }
 void TMemo::SetWordWrap(bool v) { m_edit->setLineWrapMode(v ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap); }
-void TMemo::FontChanged() {
-    TControl::FontChanged();
+void TMemo::ApplyFont() {
+    TControl::ApplyFont();
     if ((Font().Color & 0xFF000000u) != clSystemColor)
         setTextColor(m_edit, Font().Color);
 }
@@ -579,8 +579,8 @@ void TValueListEditor::SetBorderStyle(TBorderStyle b) {
     m_table->setFrameShape(b == bsNone ? QFrame::NoFrame : QFrame::StyledPanel);
 }
 void TValueListEditor::SetGridLines(bool on) { m_table->setShowGrid(on); }
-void TValueListEditor::FontChanged() {
-    TControl::FontChanged();
+void TValueListEditor::ApplyFont() {
+    TControl::ApplyFont();
     QFontMetrics fm(Font().ToQFont());
     m_table->verticalHeader()->setDefaultSectionSize(fm.height() + 6);
 }

@@ -29,7 +29,7 @@ public:
     void SetAlignment(TAlignment a);
     bool Transparent() const { return m_transparent; }
     void SetTransparent(bool v);
-    void FontChanged() override;
+    void ApplyFont() override;
     void SetBounds(int left, int top, int width, int height) override;
 
 protected:
@@ -63,7 +63,7 @@ public:
     void SetSelLength(int n);
     void SelectAll();
     void Clear() { SetText(QString()); }
-    void FontChanged() override;
+    void ApplyFont() override;
     void SetColor(TColor c) override;
     QLineEdit* LineEdit() const { return m_edit; }
 
@@ -95,7 +95,7 @@ public:
     void SetDropDownCount(int n);
     TComboBoxStyle Style() const { return m_style; }
     void SetStyle(TComboBoxStyle s);
-    void FontChanged() override;
+    void ApplyFont() override;
     QComboBox* ComboBox() const { return m_combo; }
 
     TNotifyEvent OnChange;   // the text changed (typed or chosen)
@@ -118,7 +118,7 @@ public:
     bool Checked() const;
     void SetChecked(bool v);
     void SetCaption(const QString& s) override;
-    void FontChanged() override;
+    void ApplyFont() override;
 
 private:
     QCheckBox* m_box;
@@ -133,7 +133,7 @@ public:
     bool Checked() const;
     void SetChecked(bool v);
     void SetCaption(const QString& s) override;
-    void FontChanged() override;
+    void ApplyFont() override;
 
 private:
     QRadioButton* m_button;
@@ -193,7 +193,7 @@ public:
     void SetItemHeight(int h);
     void SetBorderStyle(TBorderStyle b);
     void Clear() { m_items.Clear(); }
-    void FontChanged() override;
+    void ApplyFont() override;
     QListWidget* ListWidget() const { return m_list; }
 
 private:
@@ -215,7 +215,7 @@ public:
     void SetBorderStyle(TBorderStyle b);
     void SetWordWrap(bool v);
     void Clear() { m_lines.Clear(); }
-    void FontChanged() override;
+    void ApplyFont() override;
     void SetColor(TColor c) override;
     QPlainTextEdit* TextEdit() const { return m_edit; }
 
@@ -255,7 +255,7 @@ public:
     void MouseToCell(int x, int y, int& col, int& row) const;
     void SetBorderStyle(TBorderStyle b);
     void SetGridLines(bool on);
-    void FontChanged() override;
+    void ApplyFont() override;
     QTableWidget* Table() const { return m_table; }
 
     TSelectCellEvent OnSelectCell;

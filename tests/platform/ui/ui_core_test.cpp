@@ -7,6 +7,7 @@
 #include "../../../src/platform/os/Exception.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
@@ -511,4 +512,106 @@ TEST(UiTrayIcon, IconIndexPicksFromImageList) {
     tray.OnDblClick = [&](TObject*) { ++dbl; };
     tray.DblClick();
     EXPECT_EQ(dbl, 1);
+}
+
+TEST(UiComboBox, KeyUpOnceItemsTextAndChange) {
+    TForm form(nullptr);
+    auto* c = new TComboBox(&form);
+    c->SetParent(&form);
+    c->Items()->Assign({"13800000000", "abc"});
+    int changes = 0;
+    c->OnChange = [&](TObject*) { ++changes; };
+    c->SetText("abc");
+    EXPECT_EQ(c->Text(), "abc");
+    EXPECT_EQ(c->ComboBox()->count(), 2);
+    std::vector<int> ups;
+    c->OnKeyUp = [&](TObject*, WORD& k, TShiftState) { ups.push_back(k); };
+    QTest::keyClick(c->ComboBox(), Qt::Key_X);
+    QTest::keyClick(c->ComboBox(), Qt::Key_Return);
+    EXPECT_EQ(ups, (std::vector<int>{88, 13}));
+    EXPECT_EQ(c->Text(), "abcx");
+    EXPECT_GE(changes, 1);
+}
+
+TEST(UiFont, ControlsFollowTheirParentsFontUntilTheyGetTheirOwn) {
+    TForm form(nullptr);
+    form.Font().Height = 19;
+    form.FontChanged();
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    auto* a = new TLabel(&form);
+    auto* b = new TLabel(&form);
+    a->SetParent(panel);
+    b->SetParent(panel);
+    b->Font().Color = clRed;
+    b->FontChanged();
+    EXPECT_EQ(a->Font().Height, 19);
+    form.Font().Name = "SimSun";
+    form.FontChanged();
+    EXPECT_EQ(a->Font().Name, "SimSun");
+    EXPECT_EQ(b->Font().Name, "Tahoma");
+    EXPECT_EQ(b->Font().Color, clRed);
+}
+
+TEST(UiStrings, ListFileRoundTripKeepsItsEncoding) {
+    QTemporaryDir dir;
+    QString path = dir.filePath("contact");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\xEF\xBB\xBF" "\xE5\xBC\xA0\xE4\xB8\x89=138\r\n");   // UTF-8 with mark: 张三=138
+    f.close();
+    TStringList list;
+    list.LoadFromFile(path);
+    EXPECT_EQ(list.ToList(), QStringList{"张三=138"});
+    list.Add("李四=139");
+    list.SaveToFile(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("\xEF\xBB\xBF" "\xE5\xBC\xA0\xE4\xB8\x89=138\r\n" "\xE6\x9D\x8E\xE5\x9B\x9B=139\r\n"));
+    EXPECT_THROW(list.LoadFromFile(dir.filePath("missing")), zuvi::Exception);
+}
+
+TEST(UiHandoff, PostedClosuresRunWhileAnEarlierOneShowsAModalForm) {
+    TForm dialog(nullptr);
+    std::vector<int> order;
+    post([&] {
+        order.push_back(1);
+        dialog.ShowModal();   // the next closure ends it from inside this modal loop
+        order.push_back(3);
+    });
+    post([&] {
+        order.push_back(2);
+        dialog.SetModalResult(mrOk);
+    });
+    pump(50);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(UiImage, TransparentBitmapDropsItsBottomLeftColourButJpegIsOpaque) {
+    QTemporaryDir dir;
+    QImage img(4, 4, QImage::Format_RGB32);
+    img.fill(qRgb(255, 0, 255));
+    img.setPixel(1, 1, qRgb(0, 0, 0));
+    ASSERT_TRUE(img.save(dir.filePath("a.bmp"), "BMP"));
+    ASSERT_TRUE(img.save(dir.filePath("a.jpg"), "JPEG"));
+    TForm form(nullptr);
+    form.SetColor(clWhite);
+    form.SetBounds(0, 0, 20, 10);
+    auto* bmp = new TImage(&form);
+    auto* jpg = new TImage(&form);
+    bmp->SetParent(&form);
+    jpg->SetParent(&form);
+    bmp->SetBounds(0, 0, 4, 4);
+    jpg->SetBounds(10, 0, 4, 4);
+    bmp->Picture()->LoadFromFile(dir.filePath("a.bmp"));
+    jpg->Picture()->LoadFromFile(dir.filePath("a.jpg"));
+    bmp->SetTransparent(true);
+    jpg->SetTransparent(true);
+    EXPECT_FALSE(bmp->Picture()->Graphic()->IsJpeg());
+    EXPECT_TRUE(jpg->Picture()->Graphic()->IsJpeg());
+    QImage shot = form.Widget()->grab().toImage();
+    EXPECT_EQ(shot.pixel(0, 0), qRgb(255, 255, 255));   // cut out: the form shows
+    EXPECT_EQ(shot.pixel(1, 1), qRgb(0, 0, 0));
+    QColor j = shot.pixelColor(12, 3);
+    EXPECT_GT(j.red(), 200);
+    EXPECT_LT(j.green(), 60);
 }
