@@ -3,7 +3,10 @@
 
 #include "platform/ui/Layout.h"
 #include "skin/SSButton.h"
+#include "skin/Label1.h"
 #include "skin/SSForm.h"
+#include "skin/SSNumber.h"
+#include "skin/SSTrackBar.h"
 
 namespace zuvi::skin {
 
@@ -44,6 +47,37 @@ void RegisterSkinClasses()
             TssLinkButton* self = &b;
             v.toComponent([self](ui::TComponent* c) { self->SetLinkButton(dynamic_cast<TssLinkButton*>(c)); });
         });
+
+    ui::RegisterClass<TssSkinNumber>("TssSkinNumber", "TCustomControl")
+        .property("Min", [](TssSkinNumber& n, const LayoutValue& v) { n.SetMin(v.toInt()); })
+        .property("Max", [](TssSkinNumber& n, const LayoutValue& v) { n.SetMax(v.toInt()); })
+        .property("Value", [](TssSkinNumber& n, const LayoutValue& v) { n.SetValue(v.toInt()); })
+        .property("Skin", [](TssSkinNumber& n, const LayoutValue& v) { n.Skin()->LoadFromFile(v.toPath()); })
+        .property("Mask", [](TssSkinNumber& n, const LayoutValue& v) { n.SetMask(v.toBool()); })
+        .property("MaskColor", [](TssSkinNumber& n, const LayoutValue& v) { n.SetMaskColor(v.toColor()); });
+
+    ui::RegisterClass<TssSkinTrackBar>("TssSkinTrackBar", "TPanel")
+        .property("Orientation", [](TssSkinTrackBar& t, const LayoutValue& v) {
+            t.SetOrientation(TssBarOrientation(v.toEnum({{"ssHorizontal", ssHorizontal}, {"ssVertical", ssVertical}})));
+        })
+        .property("BarSkin", [](TssSkinTrackBar& t, const LayoutValue& v) {
+            ui::TPicture p;
+            p.LoadFromFile(v.toPath());
+            t.SetBarSkin(p);
+        })
+        .property("SliderSkin", [](TssSkinTrackBar& t, const LayoutValue& v) {
+            ui::TPicture p;
+            p.LoadFromFile(v.toPath());
+            t.SetSliderSkin(p);
+        })
+        .property("SliderDivNum", [](TssSkinTrackBar& t, const LayoutValue& v) { t.SetSliderDivNum(v.toInt()); })
+        .property("Max", [](TssSkinTrackBar& t, const LayoutValue& v) { t.SetMax(v.toInt()); })
+        .property("Min", [](TssSkinTrackBar& t, const LayoutValue& v) { t.SetMin(v.toInt()); })
+        .property("Position", [](TssSkinTrackBar& t, const LayoutValue& v) { t.SetPosition(v.toInt()); })
+        .property("OnChange",
+                  [](TssSkinTrackBar& t, const LayoutValue& v) { t.m_OnChange = v.toHandler<ui::TNotifyEvent>(); });
+
+    ui::RegisterClass<TLabel1>("TLabel1", "TLabel");
 }
 
 namespace {
