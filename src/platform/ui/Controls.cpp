@@ -13,6 +13,8 @@
 
 namespace zuvi::ui {
 
+extern QPoint g_lastPressGlobal;
+
 void PaintWidget::paintEvent(QPaintEvent*) {
     if (!paint)
         return;
@@ -112,6 +114,7 @@ bool ControlBridge::eventFilter(QObject* obj, QEvent* ev) {
                 Guard([&] { c->Click(); });
             Guard([&] { c->MouseUp(b, shift, p.x(), p.y()); });
         } else {
+            g_lastPressGlobal = me->globalPosition().toPoint();
             TMouseButton b = buttonOf(me->button());
             if (b == mbLeft)
                 c->m_leftPressed = true;

@@ -81,7 +81,17 @@ private:
     QPoint m_origin;
 };
 
-static std::vector<TCustomForm*> g_modalStack;
+// Every loop the layer runs (message loop, modal forms, message boxes): Terminate ends them all.
+static std::vector<QEventLoop*> g_loops;
+
+static void runLoop(QEventLoop& loop) {
+    g_loops.push_back(&loop);
+    loop.exec();
+    g_loops.erase(std::remove(g_loops.begin(), g_loops.end(), &loop), g_loops.end());
+}
+
+// Global position of the last mouse press (where a form drag starts).
+QPoint g_lastPressGlobal;
 
 // ---- TCustomForm ----
 
@@ -304,11 +314,10 @@ TModalResult TCustomForm::ShowModal() {
         w->setWindowModality(Qt::ApplicationModal);
     QEventLoop loop;
     m_modalLoop = &loop;
-    g_modalStack.push_back(this);
     Show();
     for (;;) {
         if (m_modalResult == mrNone && !(Application && Application->Terminated()))
-            loop.exec();
+            runLoop(loop);
         if (Application && Application->Terminated()) {
             m_modalResult = mrCancel;
             break;
@@ -325,7 +334,6 @@ TModalResult TCustomForm::ShowModal() {
             break;
         m_modalResult = mrNone;
     }
-    g_modalStack.erase(std::remove(g_modalStack.begin(), g_modalStack.end(), this), g_modalStack.end());
     m_modalLoop = nullptr;
     TModalResult r = m_modalResult;
     Hide();
@@ -347,7 +355,7 @@ void TCustomForm::BeginDrag() {
     if (QWindow* win = w->windowHandle())
         if (QGuiApplication::platformName() == QStringLiteral("xcb") && win->startSystemMove())
             return;
-    qApp->installEventFilter(new DragFilter(w, QCursor::pos()));
+    qApp->installEventFilter(new DragFilter(w, g_lastPressGlobal));
 }
 
 // ---- TApplication ----
@@ -384,16 +392,15 @@ void TApplication::Run() {
     if (m_terminated)
         return;
     m_running = true;
-    QApplication::exec();
+    QEventLoop loop;
+    runLoop(loop);
     m_running = false;
 }
 
 void TApplication::Terminate() {
     m_terminated = true;
-    for (TCustomForm* f : g_modalStack)
-        if (f->m_modalLoop)
-            f->m_modalLoop->quit();
-    QCoreApplication::exit(0);
+    for (QEventLoop* loop : g_loops)
+        loop->quit();
 }
 
 void TApplication::ProcessMessages() {
@@ -462,7 +469,20 @@ int MessageBox(const QString& text, const QString& caption, unsigned flags) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     else
         box.setStandardButtons(QMessageBox::Ok);
-    int r = box.exec();
+    // Run as a loop of our own, so that Terminate ends it like the other loops.
+    QEventLoop loop;
+    int r = QMessageBox::Ok;
+    QObject::connect(&box, &QMessageBox::finished, &loop, [&](int result) {
+        r = result;
+        loop.quit();
+    });
+    box.setWindowModality(Qt::ApplicationModal);
+    box.open();
+    runLoop(loop);
+    if (box.isVisible()) {
+        box.hide();
+        r = QMessageBox::Cancel;
+    }
     switch (r) {
     case QMessageBox::Cancel: return IDCANCEL;
     case QMessageBox::Yes: return IDYES;

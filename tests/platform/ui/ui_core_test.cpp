@@ -7,6 +7,8 @@
 #include "../../../src/platform/os/Exception.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -614,4 +616,40 @@ TEST(UiImage, TransparentBitmapDropsItsBottomLeftColourButJpegIsOpaque) {
     QColor j = shot.pixelColor(12, 3);
     EXPECT_GT(j.red(), 200);
     EXPECT_LT(j.green(), 60);
+}
+
+namespace {
+struct DragHandle : TCustomControl {
+    using TCustomControl::TCustomControl;
+    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override {
+        TCustomControl::MouseDown(b, s, x, y);
+        GetParentForm()->BeginDrag();
+    }
+};
+} // namespace
+
+TEST(UiForm, DragFromAPressMovesTheFormUntilRelease) {
+    TForm form(nullptr);
+    form.SetBorderStyle(bsNone);
+    form.SetBounds(100, 100, 80, 80);
+    auto* handle = new DragHandle(&form);
+    handle->SetParent(&form);
+    handle->SetBounds(0, 0, 80, 80);
+    form.Show();
+    pump(20);
+    QWindow* win = form.Widget()->windowHandle();
+    ASSERT_NE(win, nullptr);
+    QTest::mousePress(win, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(win, QPoint(30, 25));
+    pump(20);
+    EXPECT_EQ(form.Widget()->pos(), QPoint(120, 115));
+    EXPECT_EQ(form.Left(), 120);
+    EXPECT_EQ(form.Top(), 115);
+    QTest::mouseRelease(win, Qt::LeftButton, {}, QPoint(10, 10));   // the pointer stayed at the moved form's (10, 10)
+    pump(20);
+    QMouseEvent move(QEvent::MouseMove, QPointF(50, 50), QPointF(300, 300), Qt::NoButton, Qt::NoButton, {});
+    QApplication::sendEvent(handle->Widget(), &move);
+    pump(20);
+    EXPECT_EQ(form.Widget()->pos(), QPoint(120, 115));   // no longer follows
+    form.Hide();
 }
