@@ -64,6 +64,10 @@ void TLabel::ApplyFont() {
 void TLabel::SetBounds(int left, int top, int width, int height) {
     TControl::SetBounds(left, top, width, height);
 }
+void TLabel::SetColor(TColor c) {
+    m_parentColor = false;
+    TControl::SetColor(c);
+}
 
 // Auto-size: one line takes its text's width and height; a word-wrapped label keeps its width
 // and takes the wrapped text's height.
@@ -86,7 +90,8 @@ void TLabel::Paint() {
     if (!p)
         return;
     if (!m_transparent)
-        p->fillRect(QRect(0, 0, Width(), Height()), ToQColor(Color()));
+        p->fillRect(QRect(0, 0, Width(), Height()),
+                    ToQColor(m_parentColor && Parent() ? Parent()->Color() : Color()));
     p->setFont(Font().ToQFont());
     p->setPen(ToQColor(Font().Color));
     int flags = m_alignment == taCenter ? Qt::AlignHCenter : m_alignment == taRightJustify ? Qt::AlignRight : Qt::AlignLeft;

@@ -31,12 +31,15 @@ public:
     void SetTransparent(bool v);
     void ApplyFont() override;
     void SetBounds(int left, int top, int width, int height) override;
+    // Until a colour of its own is set, an opaque label shows its parent's colour.
+    void SetColor(TColor c) override;
 
 protected:
     void Paint() override;
 
 private:
     void adjust();
+    bool m_parentColor = true;
     bool m_autoSize = true;
     bool m_wordWrap = false;
     bool m_transparent = false;
