@@ -71,6 +71,10 @@ void RegisterSkinClasses()
             t.SetSliderSkin(p);
         })
         .property("SliderDivNum", [](TssSkinTrackBar& t, const LayoutValue& v) { t.SetSliderDivNum(v.toInt()); })
+        .property("SliderCursor", [](TssSkinTrackBar& t, const LayoutValue& v) {
+            t.SetSliderCursor(v.toEnum({{"crDefault", ui::crDefault}, {"crArrow", ui::crArrow},
+                                        {"crHandPoint", ui::crHandPoint}, {"crSizeAll", ui::crSizeAll}}));
+        })
         .property("Max", [](TssSkinTrackBar& t, const LayoutValue& v) { t.SetMax(v.toInt()); })
         .property("Min", [](TssSkinTrackBar& t, const LayoutValue& v) { t.SetMin(v.toInt()); })
         .property("Position", [](TssSkinTrackBar& t, const LayoutValue& v) { t.SetPosition(v.toInt()); })
