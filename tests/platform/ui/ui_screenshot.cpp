@@ -4,9 +4,12 @@
 #include "StdCtrls.h"
 
 #include <QElapsedTimer>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
+#include <QWindow>
 #include <cstdio>
 
 using namespace zuvi::ui;
@@ -60,7 +63,11 @@ int main(int argc, char** argv) {
     region.Unite(TRegion::FromRect(180, 60, 240, 140));
     form->SetWindowRegion(&region);
     form->Show();
-    wait(800);
+    QElapsedTimer shown;
+    shown.start();
+    while (!(form->Widget()->windowHandle() && form->Widget()->windowHandle()->isExposed()) && shown.elapsed() < 10000)
+        wait(20);
+    wait(500);
     QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
     shot.save(QString::fromLocal8Bit(argv[2]));
     int failures = 0;
@@ -78,6 +85,12 @@ int main(int argc, char** argv) {
     std::printf("dark pixels of the Chinese caption: %d\n", dark);
     check(dark > 150, "Chinese caption drawn");
     check(darkPixels(shot, QRect(100 + 190, 100 + 70, 40, 40)) == 0, "no stray drawing beside the caption");
+    QFont font = form->Label1->Font().ToQFont();
+    std::printf("Tahoma resolves to: %s\n", qPrintable(QFontInfo(font).family()));
+    bool covered = true;
+    for (QChar c : form->Label1->Caption())
+        covered = covered && QFontMetrics(font).inFont(c);
+    check(covered, "the caption's font has glyphs for every Chinese character (no boxes)");
     std::printf("screenshot: %s\n", argv[2]);
     return failures ? 1 : 0;
 }

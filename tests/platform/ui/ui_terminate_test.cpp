@@ -32,6 +32,8 @@ TEST(UiTerminate, EndsModalLoopWithCancelAndMessageLoopAtOnce) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
