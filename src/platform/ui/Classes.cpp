@@ -127,7 +127,7 @@ void TStrings::Exchange(int a, int b) {
 QString TStrings::Names(int index) const {
     const QString& s = m_list.at(index);
     int eq = int(s.indexOf(QLatin1Char('=')));
-    return eq < 0 ? s : s.left(eq);
+    return eq < 0 ? QString() : s.left(eq);
 }
 
 QString TStrings::ValueFromIndex(int index) const {

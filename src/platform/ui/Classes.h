@@ -84,7 +84,7 @@ public:
     void Clear();
     int IndexOf(const QString& s) const { return int(m_list.indexOf(s)); }
     void Exchange(int a, int b);
-    // Name = text before the first "=" (the whole line when there is none); value = text after it.
+    // Name = text before the first "=", value = text after it; both empty for a line without "=".
     QString Names(int index) const;
     QString ValueFromIndex(int index) const;
     int IndexOfName(const QString& name) const;

@@ -233,7 +233,8 @@ private:
 };
 
 // Two-column grid over a list of name=value lines: row 0 is the title row, row r shows line
-// r − 1 (the text before its first "=" and after it); an empty list shows one empty row.
+// r − 1 (the text before its first "=" and after it; a line without "=" shows whole in the
+// first column); an empty list shows one empty row.
 // Selection takes whole rows; cells are not edited in place.
 class TValueListEditor : public TWinControl {
 public:

@@ -653,3 +653,41 @@ TEST(UiForm, DragFromAPressMovesTheFormUntilRelease) {
     EXPECT_EQ(form.Widget()->pos(), QPoint(120, 115));   // no longer follows
     form.Hide();
 }
+
+TEST(UiStrings, NamesAndValuesSplitAtTheFirstEquals) {
+    TStringList l;
+    l.Assign({"张三=138", "a=b=c", "abc", "=137", "李四="});
+    struct Case { int i; QString name, value; };
+    for (const Case& c : {Case{0, "张三", "138"}, Case{1, "a", "b=c"}, Case{2, "", ""}, Case{3, "", "137"}, Case{4, "李四", ""}}) {
+        EXPECT_EQ(l.Names(c.i), c.name) << c.i;
+        EXPECT_EQ(l.ValueFromIndex(c.i), c.value) << c.i;
+    }
+    EXPECT_EQ(l.Values("A"), "b=c");
+    EXPECT_EQ(l.Text(), "张三=138\r\na=b=c\r\nabc\r\n=137\r\n李四=\r\n");
+    int changes = 0;
+    l.OnChange = [&] { ++changes; };
+    l.BeginUpdate();
+    l.Add("x");
+    l.Delete(0);
+    l.EndUpdate();
+    EXPECT_EQ(changes, 1);
+    EXPECT_THROW(l.Delete(99), zuvi::Exception);
+}
+
+TEST(UiForm, TopMostKeepsAVisibleFormShownWithItsRegion) {
+    TForm form(nullptr);
+    form.SetBorderStyle(bsNone);
+    form.SetBounds(10, 10, 40, 40);
+    TRegion r = TRegion::FromRect(0, 0, 20, 20);
+    form.SetWindowRegion(&r);
+    form.Show();
+    form.SetTopMost(true);
+    EXPECT_TRUE(form.Widget()->isVisible());
+    EXPECT_TRUE(form.Widget()->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(form.Widget()->mask(), r.Region());
+    form.SetWindowState(wsMinimized);
+    EXPECT_EQ(form.WindowState(), wsMinimized);
+    form.SetWindowState(wsNormal);
+    EXPECT_EQ(form.WindowState(), wsNormal);
+    form.Hide();
+}
