@@ -84,6 +84,12 @@ private:
 // Every loop the layer runs (message loop, modal forms, message boxes): Terminate ends them all.
 static std::vector<QEventLoop*> g_loops;
 
+// Raising a window means nothing to the offscreen platform (and it complains about it).
+static void raiseWindow(QWidget* w) {
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        w->raise();
+}
+
 static void runLoop(QEventLoop& loop) {
     g_loops.push_back(&loop);
     loop.exec();
@@ -156,7 +162,7 @@ void TCustomForm::SetTopMost(bool on) {
         w->setWindowFlag(Qt::WindowStaysOnTopHint, on);
         if (vis) {
             w->show();
-            w->raise();
+            raiseWindow(w);
         }
     }
 }
@@ -222,7 +228,7 @@ void TCustomForm::SetVisible(bool v) {
     QWidget* w = Widget();
     if (v == Visible() && (!w || w->isVisible() == v)) {
         if (v && w)
-            w->raise();
+            raiseWindow(w);
         return;
     }
     if (v) {
@@ -234,7 +240,7 @@ void TCustomForm::SetVisible(bool v) {
             w->setWindowFlag(Qt::WindowStaysOnTopHint, m_topMost);
             w->setGeometry(Left(), Top(), Width(), Height());
             w->show();
-            w->raise();
+            raiseWindow(w);
             w->activateWindow();
         }
     } else {
@@ -258,7 +264,7 @@ void TCustomForm::DoHide() {
 void TCustomForm::Show() {
     SetVisible(true);
     if (QWidget* w = Widget())
-        w->raise();
+        raiseWindow(w);
 }
 
 void TCustomForm::Close() {

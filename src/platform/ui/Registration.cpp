@@ -4,6 +4,9 @@
 #include "Layout.h"
 #include "StdCtrls.h"
 
+#include <QDir>
+#include <QFile>
+
 namespace zuvi::ui {
 
 namespace {
@@ -210,8 +213,12 @@ void RegisterStandardClasses() {
 
     RegisterClass<TImageList>("TImageList", "TComponent")
         .property("Pictures", [](TImageList& c, const LayoutValue& v) {
-            for (const QString& p : v.toStringList())
-                c.AddFromFile(LayoutValue(QLatin1Char('"') + p + QLatin1Char('"'), nullptr, QStringLiteral("Pictures"), 0).toPath());
+            for (const QString& p : v.toStringList()) {
+                QString path = QDir(ResourceDir()).filePath(p);
+                if (!QFile::exists(path))
+                    v.fail(QStringLiteral("file not found: %1").arg(path));
+                c.AddFromFile(path);
+            }
         });
 
     RegisterClass<TTrayIcon>("TTrayIcon", "TComponent")
