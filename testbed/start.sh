@@ -84,10 +84,11 @@ fi
 [ $farend -eq 1 ] || { echo "testbed up: kamailio 127.0.0.1:$port (no far end) in $dir"; exit 0; }
 command -v baresip >/dev/null || { echo "start.sh: baresip is not installed" >&2; exit 1; }
 
-# Tone for the answering far end: 2 s of 440 Hz at 8 kHz mono.
+# Tone for the answering far end: 60 s of 440 Hz at 8 kHz mono (baresip ends the call when the
+# file ends).
 tone="$dir/tone.wav"
 if command -v sox >/dev/null; then
-    sox -n -r 8000 -c 1 -b 16 "$tone" synth 2 sine 440 vol 0.5 2>/dev/null
+    sox -n -r 8000 -c 1 -b 16 "$tone" synth 60 sine 440 vol 0.5 2>/dev/null
 else
     echo "start.sh: sox is not installed" >&2; exit 1
 fi

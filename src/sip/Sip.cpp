@@ -509,7 +509,12 @@ public:
         } else if (linphone_proxy_config_get_state(a.acc) == LinphoneRegistrationOk) {
             LinphoneAddress *res = linphone_factory_create_address(linphone_factory_get(), a.identity.c_str());
             if (res) {
+                // The publication's From is the identity of the default proxy when it serves the
+                // same domain: make it this account's for the moment of the creation.
+                LinphoneProxyConfig *before = linphone_core_get_default_proxy_config(core);
+                linphone_core_set_default_proxy_config(core, a.acc);
                 a.pub = linphone_core_create_publish(core, res, "presence", linphone_proxy_config_get_publish_expires(a.acc));
+                linphone_core_set_default_proxy_config(core, before);
                 linphone_address_unref(res);
                 if (a.pub)
                     linphone_event_send_publish(a.pub, body);

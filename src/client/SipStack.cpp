@@ -1,0 +1,196 @@
+// Calling client: SIP stack set-up, the SIP accounts and the SIP library's event handlers.
+#include "SipStack.h"
+
+#include "platform/os/codepage.h"
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace sip = zuvi::sip;
+
+int SipAccountId = 0;
+int SipCallId = 0;
+double CallStartTime = 0.0;
+
+std::function<void(int, const sip::CallEvent &)> OnCallStateHook;
+std::function<void(int)> OnCallMediaStateHook;
+
+namespace {
+
+std::mutex g_serverMutex;
+QString g_server;
+std::function<QString()> g_serverProvider;
+
+std::string ansi(const QString &text)
+{
+    QByteArray bytes = zuvi::os::toAnsi(text);
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+void createTransport(sip::TransportType type, unsigned port)
+{
+    sip::TransportConfig cfg = sip::transportConfigDefault();
+    cfg.publicAddr.clear();
+    cfg.port = port;
+    int id = -1;
+    if (sip::transportCreate(type, cfg, &id) != sip::Success) {
+        cfg.port = 0;
+        sip::transportCreate(type, cfg, &id);
+    }
+}
+
+// The add-and-set-online of RegisterSipAccount; `onlineId` < 0 means the account just added.
+void registerAccount(const QString &user, const QString &password, int onlineId)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (AddSipAccount(user, password) == sip::Success) {
+            sip::PresenceRecord pr; // person, no id, no activity, no note
+            sip::accSetOnlineStatus2(onlineId < 0 ? SipAccountId : onlineId, true, pr);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+void SetSipServer(const QString &server)
+{
+    std::lock_guard l(g_serverMutex);
+    g_server = server;
+}
+
+void SetSipServerProvider(std::function<QString()> provider)
+{
+    std::lock_guard l(g_serverMutex);
+    g_serverProvider = std::move(provider);
+}
+
+QString SipServer()
+{
+    std::function<QString()> provider;
+    {
+        std::lock_guard l(g_serverMutex);
+        if (!g_serverProvider)
+            return g_server;
+        provider = g_serverProvider;
+    }
+    return provider();
+}
+
+void InitSipStack()
+{
+    if (sip::create() != sip::Success)
+        return;
+
+    sip::Config cfg = sip::configDefault();
+    cfg.userAgent = "d.c";
+    cfg.cb.onCallState = OnCallState;
+    cfg.cb.onCallMediaState = OnCallMediaState;
+    cfg.cb.onIncomingCall = OnIncomingCall;
+    cfg.cb.onRegState = OnRegState;
+    cfg.cb.onCallTransferStatus = OnCallTransferStatus;
+    cfg.cb.onBuddyState = OnBuddyState;
+    cfg.cb.onPager = OnPager;
+    cfg.cb.onPagerStatus = OnPagerStatus;
+    cfg.cb.onNatDetect = OnNatDetect;
+    cfg.useSrtp = false;
+    cfg.srtpSecureSignaling = 0;
+    cfg.stunServers.clear();
+    sip::MediaConfig media = sip::mediaConfigDefault();
+    media.noVad = false;
+    media.enableIce = false;
+
+    if (sip::init(cfg, &media) != sip::Success) {
+        sip::destroy();
+        return;
+    }
+    if (sip::start() != sip::Success) {
+        sip::destroy();
+        return;
+    }
+
+    // The four codecs ranked highest are never offered.
+    std::vector<sip::CodecInfo> codecs;
+    sip::enumCodecs(&codecs, 4);
+    for (const sip::CodecInfo &c : codecs)
+        sip::codecSetPriority(c.codecId, 0);
+
+    createTransport(sip::TransportType::Udp, 5060);
+    createTransport(sip::TransportType::Tcp, 5060);
+    createTransport(sip::TransportType::Tls, 5061);
+}
+
+int AddSipAccount(const QString &user, const QString &password)
+{
+    const std::string server = ansi(SipServer());
+    sip::AccConfig cfg = sip::accConfigDefault();
+    cfg.id = "sip:" + ansi(user) + "@" + server;
+    cfg.regUri = "sip:" + server;
+    cfg.regTimeout = 3600;
+    cfg.publishEnabled = true;
+    cfg.allowContactRewrite = false;
+    sip::Credential cred;
+    cred.realm = "*";
+    cred.scheme = "Digest";
+    cred.username = ansi(user);
+    cred.dataType = 0;
+    cred.data = ansi(password);
+    cfg.cred = {cred};
+
+    int id = SipAccountId;
+    sip::Status st = sip::accAdd(cfg, false, &id);
+    if (st == sip::Success)
+        SipAccountId = id;
+    return st;
+}
+
+void RegisterSipAccount(const QString &user, const QString &password) { registerAccount(user, password, -1); }
+
+void RegisterLoginAccount(const QString &user, const QString &password) { registerAccount(user, password, 0); }
+
+int UnregisterSipAccounts()
+{
+    int status = sip::Success;
+    if (sip::accIsValid(SipAccountId)) {
+        sip::accSetOnlineStatus(SipAccountId, false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        status = sip::accDel(SipAccountId);
+    }
+    int def = sip::accGetDefault();
+    if (sip::accIsValid(def))
+        status = sip::accDel(def);
+    return status;
+}
+
+void DestroySipStack() { sip::destroy(); }
+
+void OnCallState(int callId, const sip::CallEvent &e)
+{
+    if (OnCallStateHook)
+        OnCallStateHook(callId, e);
+}
+
+void OnCallMediaState(int callId)
+{
+    if (OnCallMediaStateHook)
+        OnCallMediaStateHook(callId);
+}
+
+// Neither answered nor rejected: the call stays pending until its caller gives up.
+void OnIncomingCall(int, int, const sip::IncomingData &) {}
+
+void OnRegState(int) {}
+
+void OnCallTransferStatus(int, int, const std::string &, bool, bool *) {}
+
+void OnBuddyState(int) {}
+
+void OnPager(int, const std::string &, const std::string &, const std::string &, const std::string &,
+             const std::string &)
+{
+}
+
+void OnPagerStatus(int, const std::string &, const std::string &, int, const std::string &) {}
+
+void OnNatDetect(const sip::NatDetectResult &) {}
