@@ -1,5 +1,6 @@
 // UI layer test: Terminate ends a running modal loop with mrCancel and the message loop at once.
 #include "Forms.h"
+#include "ui_test_home.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -34,6 +35,8 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    UseTemporaryHome(home);
     TApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

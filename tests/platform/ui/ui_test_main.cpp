@@ -1,5 +1,6 @@
 // UI layer tests: one application object for the whole test program.
 #include "Forms.h"
+#include "ui_test_home.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,8 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    UseTemporaryHome(home);
     zuvi::ui::TApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
