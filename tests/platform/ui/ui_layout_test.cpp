@@ -215,3 +215,37 @@ TEST(UiLayout, EveryRepositoryLayoutLoads) {
     }
     SetResourceDir(saved);
 }
+
+namespace {
+struct TOrderForm : TForm {
+    explicit TOrderForm(TComponent* owner, const QString& layout) : TForm(owner) {
+        FormBinding b;
+        b.field("Label1", Label1).handler("FormCreate", this, &TOrderForm::FormCreate);
+        LoadFormLayoutText(this, layout, "order.form", b);
+        steps.append(Label1->Caption().isEmpty() ? "ctor" : "ctor:" + Label1->Caption());
+    }
+    void FormCreate(TObject*) { steps.append("FormCreate"); }
+    TLabel* Label1 = nullptr;
+    QStringList steps;
+};
+struct TGoodForm : TOrderForm {
+    explicit TGoodForm(TComponent* owner)
+        : TOrderForm(owner, "TGoodForm GoodForm {\n OnCreate: FormCreate\n TLabel Label1 {\n Caption: \"x\"\n }\n}\n") {}
+};
+struct TBadForm : TOrderForm {
+    explicit TBadForm(TComponent* owner) : TOrderForm(owner, "TBadForm BadForm {\n TLabel Label1 {\n Colour: 1\n }\n}\n") {}
+};
+} // namespace
+
+TEST(UiLayout, OnCreateRunsAfterTheWholeConstructorAndAFailingLayoutLeavesNothing) {
+    TComponent owner(nullptr);
+    TGoodForm* good = nullptr;
+    CreateForm(&good, &owner);
+    ASSERT_NE(good, nullptr);
+    EXPECT_EQ(good->steps, (QStringList{"ctor:x", "FormCreate"}));
+    EXPECT_EQ(owner.ComponentCount(), 1);
+    TBadForm* bad = nullptr;
+    EXPECT_THROW(CreateForm(&bad, &owner), zuvi::Exception);
+    EXPECT_EQ(bad, nullptr);
+    EXPECT_EQ(owner.ComponentCount(), 1);
+}
