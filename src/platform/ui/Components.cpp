@@ -84,13 +84,18 @@ static void fillMenu(QMenu* menu, TMenuItem* parent) {
     }
 }
 
-void TPopupMenu::Popup(int x, int y) {
-    if (OnPopup)
+void TPopupMenu::FillMenu(QMenu* menu, bool opening) {
+    if (opening && OnPopup)
         OnPopup(this);
+    menu->clear();
+    fillMenu(menu, &m_root);
+}
+
+void TPopupMenu::Popup(int x, int y) {
     delete m_menu.data();
     m_menu = new QMenu;
     m_menu->setAttribute(Qt::WA_DeleteOnClose, false);
-    fillMenu(m_menu, &m_root);
+    FillMenu(m_menu);
     m_menu->popup(QPoint(x, y));
 }
 
@@ -160,14 +165,32 @@ TTrayIcon::TTrayIcon(TComponent* AOwner) : TComponent(AOwner), m_tray(std::make_
             Guard([&] { DblClick(); });
         else if (r == QSystemTrayIcon::Trigger && OnClick)
             Guard([&] { OnClick(this); });
-        else if (r == QSystemTrayIcon::Context && m_popupMenu) {
-            TPoint p = Screen->CursorPos();
-            Guard([&] { m_popupMenu->Popup(p.X, p.Y); });
-        }
     });
 }
 
-TTrayIcon::~TTrayIcon() { m_tray->hide(); }
+TTrayIcon::~TTrayIcon() {
+    m_tray->hide();
+    m_tray->setContextMenu(nullptr);
+}
+
+// The right-button menu is rebuilt from the pop-up menu's items each time it opens.
+void TTrayIcon::SetPopupMenu(TPopupMenu* m) {
+    m_popupMenu = m;
+    if (!m) {
+        m_tray->setContextMenu(nullptr);
+        m_menu.reset();
+        return;
+    }
+    if (!m_menu) {
+        m_menu = std::make_unique<QMenu>();
+        QObject::connect(m_menu.get(), &QMenu::aboutToShow, [this] {
+            if (m_popupMenu)
+                Guard([&] { m_popupMenu->FillMenu(m_menu.get()); });
+        });
+    }
+    m_popupMenu->FillMenu(m_menu.get(), false);
+    m_tray->setContextMenu(m_menu.get());
+}
 
 QIcon TTrayIcon::CurrentIcon() const {
     if (m_images && m_iconIndex >= 0 && m_iconIndex < m_images->Count())

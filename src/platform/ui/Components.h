@@ -58,6 +58,9 @@ public:
     void Popup(int x, int y);
     // The menu shown by the last Popup (nullptr before); tests choose items through it.
     QMenu* Menu() const { return m_menu.data(); }
+    // Fills a Qt menu with the current items (the tray icon's menu), raising OnPopup first
+    // when asked to (the menu is about to open).
+    void FillMenu(QMenu* menu, bool opening = true);
     bool AutoHotkeys = false;
 
     TNotifyEvent OnPopup;
@@ -120,7 +123,7 @@ public:
     int IconIndex() const { return m_iconIndex; }
     void SetIconIndex(int i);
     TPopupMenu* PopupMenu() const { return m_popupMenu; }
-    void SetPopupMenu(TPopupMenu* m) { m_popupMenu = m; }
+    void SetPopupMenu(TPopupMenu* m);
     bool Visible() const { return m_visible; }
     void SetVisible(bool v);
     QString Hint() const { return m_hint; }
@@ -136,6 +139,7 @@ public:
 private:
     void update();
     std::unique_ptr<QSystemTrayIcon> m_tray;
+    std::unique_ptr<QMenu> m_menu;
     TIcon m_icon;
     TImageList* m_images = nullptr;
     TPopupMenu* m_popupMenu = nullptr;
