@@ -1,0 +1,130 @@
+// Service replies: reading JSON bodies, scrambled credential replies, pair swap and MIME Base64.
+#include "WebReply.h"
+
+#include "platform/os/codepage.h"
+
+namespace zuvi::net {
+
+QString SwapCharPairs(const QString& text)
+{
+    QString out;
+    const qsizetype n = text.size();
+    out.reserve(n);
+    qsizetype i = 0;
+    for (; i + 1 < n; i += 2) {
+        out += text[i + 1];
+        out += text[i];
+    }
+    if (i < n)
+        out += text[i];
+    return out;
+}
+
+QByteArray DecodeMimeBase64(const QString& text)
+{
+    auto value = [](char16_t c) -> unsigned {
+        if (c >= u'A' && c <= u'Z') return c - u'A';
+        if (c >= u'a' && c <= u'z') return c - u'a' + 26;
+        if (c >= u'0' && c <= u'9') return c - u'0' + 52;
+        if (c == u'+') return 62;
+        if (c == u'/') return 63;
+        return 0;
+    };
+    const qsizetype n = text.size() - text.size() % 4;
+    QByteArray out;
+    out.reserve(n / 4 * 3);
+    for (qsizetype i = 0; i < n; i += 4) {
+        unsigned quad = value(text[i].unicode()) << 18 | value(text[i + 1].unicode()) << 12
+            | value(text[i + 2].unicode()) << 6 | value(text[i + 3].unicode());
+        out += char(quad >> 16);
+        out += char(quad >> 8 & 0xFF);
+        out += char(quad & 0xFF);
+    }
+    if (n >= 4) {
+        int fill = (text[n - 1] == u'=') ? (text[n - 2] == u'=' ? 2 : 1) : 0;
+        out.chop(fill);
+    }
+    return out;
+}
+
+QString bodyText(const QByteArray& body) { return zuvi::os::fromAnsi(body); }
+
+Reply& Reply::operator=(Reply&& other) noexcept
+{
+    if (this != &other) {
+        cJSON_Delete(m_root);
+        m_kind = other.m_kind;
+        m_root = other.m_root;
+        other.m_root = nullptr;
+    }
+    return *this;
+}
+
+int Reply::ret() const { return net::ret(m_root); }
+const cJSON* Reply::item(const char* key) const { return net::item(m_root, key); }
+
+Reply readReply(const QString& text)
+{
+    const QByteArray bytes = zuvi::os::toAnsi(text);
+    return Reply(cJSON_ParseWithLength(bytes.constData(), size_t(bytes.size())));
+}
+
+Reply readReply(const QByteArray& body) { return readReply(bodyText(body)); }
+
+Reply unscrambleReply(const QString& text)
+{
+    const QByteArray decoded = DecodeMimeBase64(SwapCharPairs(text));
+    const QByteArray ansi = zuvi::os::toAnsi(QString::fromLatin1(decoded));
+    if (ansi.isEmpty())
+        return Reply(Reply::Kind::Empty);
+    return Reply(cJSON_ParseWithLength(ansi.constData(), size_t(ansi.size())));
+}
+
+Reply unscrambleReply(const QByteArray& body) { return unscrambleReply(bodyText(body)); }
+
+const cJSON* item(const cJSON* object, const char* key)
+{
+    if (!cJSON_IsObject(object) || !key)
+        return nullptr;
+    auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
+    for (const cJSON* child = object->child; child; child = child->next) {
+        const char* a = child->string;
+        const char* b = key;
+        if (!a)
+            continue;
+        while (*a && lower(static_cast<unsigned char>(*a)) == lower(static_cast<unsigned char>(*b))) {
+            ++a;
+            ++b;
+        }
+        if (*a == '\0' && *b == '\0')
+            return child;
+    }
+    return nullptr;
+}
+
+int ret(const cJSON* object)
+{
+    const cJSON* value = item(object, "ret");
+    return cJSON_IsNumber(value) ? value->valueint : -1;
+}
+
+QString ansiString(const cJSON* object, const char* key)
+{
+    const cJSON* value = item(object, key);
+    return cJSON_IsString(value) ? zuvi::os::fromAnsi(QByteArray(value->valuestring)) : QString();
+}
+
+QString utf8String(const cJSON* object, const char* key)
+{
+    const cJSON* value = item(object, key);
+    return cJSON_IsString(value) ? zuvi::os::fromUtf8(QByteArray(value->valuestring)) : QString();
+}
+
+int arraySize(const cJSON* value) { return cJSON_IsArray(value) ? cJSON_GetArraySize(value) : 0; }
+
+const cJSON* arrayItem(const cJSON* value, int index)
+{
+    return cJSON_IsArray(value) ? cJSON_GetArrayItem(value, index) : nullptr;
+}
+
+} // namespace zuvi::net
