@@ -196,7 +196,8 @@ void TCustomForm::SetBounds(int left, int top, int width, int height) {
 }
 
 void TCustomForm::placeOnShow() {
-    TRect area = Screen->WorkAreaRect();
+    // The screen centre is the primary monitor's, the desktop centre that of all monitors.
+    TRect area = m_position == poDesktopCenter ? Screen->DesktopRect() : Screen->ScreenRect();
     bool first = !m_shownOnce;
     m_shownOnce = true;
     switch (m_position) {
@@ -508,8 +509,13 @@ static QRect primaryGeometry(bool available) {
 
 int TScreen::Width() const { return primaryGeometry(false).width(); }
 int TScreen::Height() const { return primaryGeometry(false).height(); }
-TRect TScreen::DesktopRect() const {
+TRect TScreen::ScreenRect() const {
     QRect g = primaryGeometry(false);
+    return TRect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+}
+TRect TScreen::DesktopRect() const {
+    QScreen* s = QGuiApplication::primaryScreen();
+    QRect g = s ? s->virtualGeometry() : primaryGeometry(false);
     return TRect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
 TRect TScreen::WorkAreaRect() const {

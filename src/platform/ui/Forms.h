@@ -161,7 +161,8 @@ void ShowMessage(const QString& text);
 struct TScreen {
     int Width() const;
     int Height() const;
-    TRect DesktopRect() const;
+    TRect ScreenRect() const;    // primary monitor
+    TRect DesktopRect() const;   // all monitors
     TRect WorkAreaRect() const;   // primary monitor's work area
     TPoint CursorPos() const;
 };

@@ -422,10 +422,31 @@ TEST(UiForm, CentredOnDesktopAndOnMainForm) {
     form.SetBounds(0, 0, 100, 60);
     form.SetPosition(poScreenCenter);
     form.Show();
-    TRect area = Screen->WorkAreaRect();
+    TRect area = Screen->ScreenRect();
     EXPECT_EQ(form.Left(), area.Left + (area.Width() - 100) / 2);
     EXPECT_EQ(form.Top(), area.Top + (area.Height() - 60) / 2);
+    form.SetLeft(5);
     form.Hide();
+    form.Show();   // centred at the first show only
+    EXPECT_EQ(form.Left(), 5);
+    form.Hide();
+
+    TForm* main = nullptr;
+    Application->CreateForm(&main);
+    main->SetBounds(200, 100, 300, 200);
+    TForm dialog(nullptr);
+    dialog.SetBounds(0, 0, 100, 50);
+    dialog.SetPosition(poMainFormCenter);
+    dialog.Show();
+    EXPECT_EQ(dialog.Left(), 200 + (300 - 100) / 2);
+    EXPECT_EQ(dialog.Top(), 100 + (200 - 50) / 2);
+    dialog.Hide();
+    main->SetLeft(400);
+    dialog.Show();   // centred over the main form at every show
+    EXPECT_EQ(dialog.Left(), 400 + (300 - 100) / 2);
+    dialog.Hide();
+    main->Free();
+    EXPECT_EQ(Application->MainForm(), nullptr);
 }
 
 TEST(UiLabel, AutoSizeFollowsCaption) {
