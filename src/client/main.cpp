@@ -1,9 +1,25 @@
 // Zuvi softphone: the program's main routine.
-#include <QApplication>
+#include "client/AppForms.h"
+
+#include "platform/os/singleinstance.h"
+#include "platform/ui/Forms.h"
+
+#include <exception>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Zuvi");
+    if (!zuvi::os::acquireSingleInstance(QStringLiteral("zuvi5")))
+        return 1;
+    zuvi::ui::TApplication app(argc, argv);
+    try {
+        zuvi::ui::Application->Initialize();
+        zuvi::ui::Application->MainFormOnTaskBar = true;
+        zuvi::ui::Application->SetTitle(QStringLiteral("Zuvi"));
+        RunStartup();
+        zuvi::ui::Application->Run();
+    } catch (...) {
+        zuvi::ui::Application->HandleException(std::current_exception());
+    }
+    zuvi::ui::Guard([] { DestroyApplicationForms(); });
     return 0;
 }
