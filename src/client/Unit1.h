@@ -226,3 +226,14 @@ QString CurrentAccountFolder();
 // Writes Form1's contact list into the account folder's "contact" (folder one level and an empty
 // file created first).
 void SaveContactFile();
+
+// Edge auto-hide state (Unit1Frame.cpp): 1 while slid up; 1 while a slide runs; the top to slide
+// back to; 1 until the first mouse move over the background.
+extern int DockHidden;
+extern int DockAnimating;
+extern int DockSavedTop;
+extern int DockFirstMove;
+// Flipped every second by Timer8; nothing reads it.
+extern int TrayBlinkState;
+// Icon test file in "pic" beside the program: zuvi_Icon.ico for state 1, zuvi_Icon1.ico otherwise.
+QString TrayIconPath(int state);
