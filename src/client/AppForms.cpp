@@ -36,7 +36,7 @@ void CreateApplicationForms()
 #ifdef ZUVI_HAVE_FORM3
     Application->CreateForm(&Form3);
 #endif
-    NotYetBuilt<TForm4>();
+    Application->CreateForm(&Form4);
     NotYetBuilt<TForm5>();
     NotYetBuilt<TForm7>();
     NotYetBuilt<TForm9>();
