@@ -116,8 +116,9 @@ bool ControlBridge::eventFilter(QObject* obj, QEvent* ev) {
         } else {
             g_lastPressGlobal = me->globalPosition().toPoint();
             TMouseButton b = buttonOf(me->button());
+            // The release after a double click gives no click.
             if (b == mbLeft)
-                c->m_leftPressed = true;
+                c->m_leftPressed = ev->type() == QEvent::MouseButtonPress;
             if (ev->type() == QEvent::MouseButtonDblClick) {
                 Guard([&] { c->DblClick(); });
                 shift |= ssDouble;

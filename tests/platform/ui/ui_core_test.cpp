@@ -712,3 +712,36 @@ TEST(UiForm, TopMostKeepsAVisibleFormShownWithItsRegion) {
     EXPECT_EQ(form.WindowState(), wsNormal);
     form.Hide();
 }
+
+TEST(UiMouse, GraphicControlClickOnReleaseInsideAndDoubleClick) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 100, 100);
+    auto* img = new TImage(&form);
+    img->SetParent(&form);
+    img->SetBounds(10, 10, 40, 40);
+    std::vector<QString> log;
+    img->OnClick = [&](TObject*) { log.push_back("click"); };
+    img->OnDblClick = [&](TObject*) { log.push_back("dbl"); };
+    img->OnMouseDown = [&](TObject*, TMouseButton, TShiftState s, int x, int y) {
+        log.push_back(QString("down%1 %2,%3").arg(s & ssDouble ? "2" : "").arg(x).arg(y));
+    };
+    img->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { log.push_back("up"); };
+    form.Show();
+    pump(10);
+    QWidget* w = img->Widget();
+    QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(5, 6));
+    EXPECT_EQ(log, (std::vector<QString>{"down 5,6", "click", "up"}));
+    log.clear();
+    QTest::mousePress(w, Qt::LeftButton, {}, QPoint(5, 6));
+    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(60, 6));   // released outside: no click
+    EXPECT_EQ(log, (std::vector<QString>{"down 5,6", "up"}));
+    log.clear();
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 6), w->mapToGlobal(QPointF(5, 6)), Qt::LeftButton,
+                    Qt::LeftButton, {});
+    QApplication::sendEvent(w, &dbl);
+    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(5, 6), w->mapToGlobal(QPointF(5, 6)), Qt::LeftButton,
+                   Qt::NoButton, {});
+    QApplication::sendEvent(w, &up);
+    EXPECT_EQ(log, (std::vector<QString>{"dbl", "down2 5,6", "up"}));   // no click after a double click
+    form.Hide();
+}
