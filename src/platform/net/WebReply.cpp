@@ -69,15 +69,20 @@ Reply readReply(const QString& text)
     return Reply(cJSON_ParseWithLength(bytes.constData(), size_t(bytes.size())));
 }
 
-Reply readReply(const QByteArray& body) { return readReply(bodyText(body)); }
+// The parser sees the body's bytes unchanged (a round trip through the code page would
+// garble UTF-8 values whose bytes do not form GBK pairs).
+Reply readReply(const QByteArray& body)
+{
+    return Reply(cJSON_ParseWithLength(body.constData(), size_t(body.size())));
+}
 
 Reply unscrambleReply(const QString& text)
 {
+    // The decoded bytes go to the parser as they are, like a plain body.
     const QByteArray decoded = DecodeMimeBase64(SwapCharPairs(text));
-    const QByteArray ansi = zuvi::os::toAnsi(QString::fromLatin1(decoded));
-    if (ansi.isEmpty())
+    if (decoded.isEmpty())
         return Reply(Reply::Kind::Empty);
-    return Reply(cJSON_ParseWithLength(ansi.constData(), size_t(ansi.size())));
+    return readReply(decoded);
 }
 
 Reply unscrambleReply(const QByteArray& body) { return unscrambleReply(bodyText(body)); }

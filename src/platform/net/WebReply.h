@@ -45,12 +45,12 @@ private:
     cJSON* m_root = nullptr;
 };
 
-// Reads a body (bytes or ANSI text): Json or NotJson.
+// Reads a body: Json or NotJson. The text overload takes the body as ANSI text.
 Reply readReply(const QString& text);
 Reply readReply(const QByteArray& body);
 
-// Undoes the scrambling of CheckPM / CreatePM replies: pair swap, Base64, each byte one
-// character, ANSI code page. Empty, NotJson or Json.
+// Undoes the scrambling of CheckPM / CreatePM replies: pair swap of the body text, Base64,
+// then the decoded bytes are read like a plain body. Empty, NotJson or Json.
 Reply unscrambleReply(const QString& text);
 Reply unscrambleReply(const QByteArray& body);
 
