@@ -22,6 +22,7 @@ public:
     TCustomForm* form = nullptr;
     const FormBinding* binding = nullptr;
     std::vector<std::pair<std::function<void()>, int>> fixups;
+    QSet<QString> skipped;   // names of skipped blocks (unregistered classes, when allowed)
 };
 
 // ---- LayoutValue ----
@@ -188,6 +189,8 @@ void LayoutValue::toComponent(std::function<void(TComponent*)> apply) const {
     LayoutValue self = *this;
     ctx->fixups.push_back({[self, apply, ctx] {
                                TComponent* c = ctx->form->FindComponent(self.m_text);
+                               if (!c && ctx->skipped.contains(self.m_text))
+                                   return;
                                if (!c)
                                    self.fail(QStringLiteral("unknown component %1").arg(self.m_text));
                                apply(c);
@@ -266,7 +269,7 @@ void LayoutLoader::load(TCustomForm* form, const QString& text, const QString& f
     static const QRegularExpression propRe(QStringLiteral("^([A-Za-z_][\\w.]*)\\s*:\\s*(.*)$"));
 
     struct Frame {
-        TComponent* comp;
+        TComponent* comp;   // nullptr: a skipped block of an unregistered class
         QString cls;
     };
     std::vector<Frame> stack;
@@ -298,6 +301,13 @@ void LayoutLoader::load(TCustomForm* form, const QString& text, const QString& f
                 continue;
             }
             const ClassRegistry::ClassInfo* info = reg.find(cls);
+            if (!info && binding.m_unknownClasses && !binding.m_unknownClasses->contains(cls))
+                binding.m_unknownClasses->append(cls);
+            if (!stack.back().comp || (!info && binding.m_unknownClasses)) {
+                ctx.skipped.insert(name);
+                stack.push_back({nullptr, cls});   // skipped, with everything inside it
+                continue;
+            }
             if (!info || !info->factory)
                 error(lineNo, QStringLiteral("unknown class %1").arg(cls));
             if (form->FindComponent(name))
@@ -319,6 +329,8 @@ void LayoutLoader::load(TCustomForm* form, const QString& text, const QString& f
                 error(lineNo, QStringLiteral("property outside a component"));
             QString prop = m.captured(1);
             const Frame& f = stack.back();
+            if (!f.comp)
+                continue;
             const ClassRegistry::Setter* set = reg.findProperty(f.cls, prop);
             if (!set)
                 error(lineNo, QStringLiteral("unknown property %1 of %2").arg(prop, f.cls));

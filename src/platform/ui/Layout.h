@@ -50,6 +50,12 @@ public:
         return *this;
     }
     bool acceptsAnyHandler() const { return m_anyHandler; }
+    // For checking layouts without the libraries of all their classes: a block of a class that
+    // is not registered is recorded in *classes and skipped, properties and children included.
+    FormBinding& skipUnknownClasses(QStringList* classes) {
+        m_unknownClasses = classes;
+        return *this;
+    }
     const std::any* findHandler(const QString& name) const {
         auto it = m_handlers.find(name);
         return it == m_handlers.end() ? nullptr : &it->second;
@@ -64,6 +70,7 @@ private:
     std::map<QString, std::any> m_handlers;
     std::vector<Field> m_fields;
     bool m_anyHandler = false;
+    QStringList* m_unknownClasses = nullptr;
 };
 
 // One "Name: value" line of a layout, with conversions. Every conversion throws
