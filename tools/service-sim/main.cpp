@@ -524,6 +524,14 @@ void Service::handleApi(const httplib::Request& req, httplib::Response& res, con
         lock.lock();
         fault.reset();
     }
+    // A session cookie, as the service's script framework hands out.
+    if (req.get_header_value("Cookie").find("PHPSESSID=") == std::string::npos) {
+        std::uniform_int_distribution<unsigned> digit(0, 15);
+        std::string sid;
+        for (int i = 0; i < 26; ++i)
+            sid += "0123456789abcdef"[digit(m_random)];
+        res.set_header("Set-Cookie", "PHPSESSID=" + sid + "; path=/");
+    }
     if (fault) {
         const std::string& mode = fault->mode;
         if (mode == "close") {
