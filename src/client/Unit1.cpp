@@ -2,6 +2,7 @@
 #include "client/Unit1.h"
 
 #include "client/SipStack.h"
+#include "platform/net/Endpoints.h"
 #include "platform/os/Exception.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"
@@ -40,18 +41,6 @@ void RegisterMainWindowClasses() {
     });
 }
 
-// Root address of the service's web site (run-time override, else the build's default).
-QString SiteRootAddress() {
-    const QByteArray env = qgetenv("ZUVI_SITE_ROOT");
-    if (!env.isEmpty())
-        return QString::fromUtf8(env);
-#ifdef ZUVI_SITE_ROOT
-    return QStringLiteral(ZUVI_SITE_ROOT);
-#else
-    return QStringLiteral("http://www.zuvi.example");
-#endif
-}
-
 // Number part of a contact line: after its first "=", or the whole line without "=".
 QString NumberPart(const QString& line) {
     const qsizetype eq = line.indexOf(u'=');
@@ -59,6 +48,13 @@ QString NumberPart(const QString& line) {
 }
 
 } // namespace
+
+QString SiteRoot() {
+    QString root = zuvi::net::siteRoot();
+    while (root.endsWith(u'/'))
+        root.chop(1);
+    return root;
+}
 
 TForm1::TForm1(TComponent* Owner) : TForm(Owner) {
     RegisterMainWindowClasses();
@@ -161,7 +157,7 @@ void TForm1::FormCreate(TObject*) {
         InstallSipHooks();
         InitSipStack();
         LoadBanner();
-        FAdLink = SiteRootAddress();
+        FAdLink = SiteRoot();
     });
 }
 

@@ -221,6 +221,9 @@ extern TForm1* Form1;
 bool FindContactByNumber(const QString& number, int& row);
 bool FindContact(const QString& text, int& row);
 
+// Root address of the service's web site ("http://host"), without a trailing "/".
+QString SiteRoot();
+
 // Account folder of the account shown in Form1's Label1 (the data folder while nobody is logged in).
 QString CurrentAccountFolder();
 // Writes Form1's contact list into the account folder's "contact" (folder one level and an empty
