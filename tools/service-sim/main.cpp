@@ -749,6 +749,7 @@ int main(int argc, char** argv)
     service.loadBanner();
 
     httplib::Server server;
+    server.set_tcp_nodelay(true); // headers and body leave at once on kept-alive connections
     // Multipart bodies are kept raw (logged byte for byte, parsed by the service itself).
     server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
         auto& request = const_cast<httplib::Request&>(req);
