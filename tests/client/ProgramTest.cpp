@@ -1,0 +1,141 @@
+// The program as a process: single instance, and the automatic login up to the SIP registrations.
+#include "LoginHarness.h"
+
+#include "platform/os/userstore.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+using zuvi::test::ServiceSim;
+using zuvi::test::TempHome;
+using zuvi::test::waitFor;
+
+namespace {
+
+const QString kPhone = QStringLiteral("13800000001");
+const QString kPassword = QStringLiteral("zuvi1234");
+const QString kSipId = QStringLiteral("80001");
+constexpr int kSoftswitchPort = 5470;
+
+// The softswitch of testbed/ on its own port, without far ends.
+class Softswitch {
+public:
+    explicit Softswitch(const QString& dir) : m_dir(dir)
+    {
+        m_started = QProcess::execute(QStringLiteral(ZUVI_SOURCE_DIR "/testbed/start.sh"),
+                                      {"--port", QString::number(kSoftswitchPort), "--fixture",
+                                       QStringLiteral(ZUVI_SIM_FIXTURE), "--no-far-end", m_dir}) == 0;
+    }
+    ~Softswitch()
+    {
+        if (m_started)
+            QProcess::execute(QStringLiteral(ZUVI_SOURCE_DIR "/testbed/stop.sh"), {m_dir});
+    }
+    bool started() const { return m_started; }
+    QString server() const { return "127.0.0.1:" + QString::number(kSoftswitchPort); }
+    // Users of the successful REGISTERs with a non-zero expiry, in order.
+    QStringList registered() const
+    {
+        QStringList users;
+        QFile f(m_dir + "/kamailio.log");
+        if (!f.open(QIODevice::ReadOnly))
+            return users;
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            const int at = line.indexOf("ZUVI|REGOK|");
+            if (at < 0)
+                continue;
+            const QList<QByteArray> fields = line.mid(at).split('|');
+            if (fields.size() > 4 && fields[4] != "0")
+                users << QString::fromUtf8(fields[3]);
+        }
+        return users;
+    }
+
+private:
+    QString m_dir;
+    bool m_started = false;
+};
+
+class Program {
+public:
+    void start()
+    {
+        m_proc.setProgram(QStringLiteral(ZUVI_PROGRAM));
+        m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_proc.start();
+        m_proc.waitForStarted(5000);
+    }
+    ~Program()
+    {
+        if (m_proc.state() != QProcess::NotRunning) {
+            m_proc.kill();
+            m_proc.waitForFinished(5000);
+        }
+    }
+    QProcess& process() { return m_proc; }
+
+private:
+    QProcess m_proc;
+};
+
+void rememberAccount()
+{
+    zuvi::os::Registry reg;
+    ASSERT_TRUE(reg.openKey(QString::fromLatin1(zuvi::os::kProgramKey), true));
+    reg.writeString("usr", kPhone);
+    reg.writeString(kPhone, kPassword);
+}
+
+TEST(ProgramTest, SecondInstanceEndsAtOnceWithExitCode1)
+{
+    TempHome home;
+    ServiceSim sim(home.path());
+    ASSERT_TRUE(sim.running());
+    Program first;
+    first.start();
+    // The login form has loaded its settings once "users" exists: the lock is held by then.
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(home.dataFolder() + "users"); }, 10000));
+
+    QProcess second;
+    QElapsedTimer t;
+    t.start();
+    second.start(QStringLiteral(ZUVI_PROGRAM), {});
+    ASSERT_TRUE(second.waitForFinished(5000));
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(home.messages().isEmpty());
+    EXPECT_EQ(first.process().state(), QProcess::Running);
+}
+
+TEST(ProgramTest, AutomaticLoginRegistersBothAccountsAtTheSoftswitch)
+{
+    TempHome home;
+    Softswitch softswitch(home.path() + "/testbed");
+    ASSERT_TRUE(softswitch.started());
+    ServiceSim sim(home.path(), softswitch.server());
+    ASSERT_TRUE(sim.running());
+    rememberAccount();
+
+    Program program;
+    program.start();
+    // First the account name's registration (after Login), then the fetched SIP id's.
+    ASSERT_TRUE(waitFor([&] { return softswitch.registered().size() >= 2; }, 20000))
+        << softswitch.registered().join(",").toStdString();
+    EXPECT_EQ(softswitch.registered().mid(0, 2), (QStringList{kPhone, kSipId}));
+    EXPECT_EQ(sim.actions(), (QStringList{"RandCode", "Login", "CheckPM"}));
+    EXPECT_TRUE(home.messages().isEmpty()) << home.messages().join(" | ").toStdString();
+    EXPECT_TRUE(QFile::exists(home.dataFolder() + kPhone + "/login.ini"));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
