@@ -18,6 +18,8 @@
 #include <iconv.h>
 #include <memory>
 #include <mutex>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -199,6 +201,22 @@ bool writeSilenceWav(const fs::path &path, int seconds)
     std::string zeros(dataBytes, '\0');
     f.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
     return static_cast<bool>(f);
+}
+
+// ---- ports ----------------------------------------------------------------------------
+
+bool portFree(int sockType, unsigned port)
+{
+    int s = socket(AF_INET, sockType, 0);
+    if (s < 0)
+        return true; // cannot tell: let the library try
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_ANY);
+    bool ok = bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+    close(s);
+    return ok;
 }
 
 // ---- engine state -------------------------------------------------------------------
@@ -877,6 +895,10 @@ Status destroy()
                         linphone_proxy_config_unref(a.acc);
                         a.acc = nullptr;
                     }
+                // Close the SIP sockets now, so that the ports are free once destroy returns.
+                e->applyTransports(0, 0);
+                for (int i = 0; i < 5; ++i)
+                    linphone_core_iterate(e->core);
                 linphone_core_stop(e->core);
                 linphone_core_remove_callbacks(e->core, e->cbs);
                 linphone_core_unref(e->core);
@@ -910,6 +932,10 @@ Status transportCreate(TransportType type, const TransportConfig &cfg, int *tran
         if (!cfg.publicAddr.empty() || cfg.port > 65535)
             return EInvalidArg;
         int want = cfg.port == 0 ? -1 : static_cast<int>(cfg.port);
+        // The library binds with address reuse, so a port another program holds the same way
+        // would be shared silently: a port that a plain socket cannot bind counts as taken.
+        if (want > 0 && !portFree(type == TransportType::Udp ? SOCK_DGRAM : SOCK_STREAM, cfg.port))
+            return EAddrInUse;
         bool udp = type == TransportType::Udp;
         if ((udp ? e.udpPort : e.tcpPort) != 0)
             return EInvalidState; // one transport of each kind

@@ -118,7 +118,7 @@ TEST_F(SipStackTest, TransportsOn5060OrAFreePortWhenTaken)
     EXPECT_GT(tcp, 0u);
     // The stack works on the free port.
     RegisterSipAccount(QString::fromStdString(g_fx.sipId), QString::fromStdString(g_fx.sipPw));
-    EXPECT_TRUE(waitFor([] { return registrations(g_fx.sipId, "<null>") + registrations(g_fx.sipId, "3600") > 0; }));
+    EXPECT_TRUE(waitFor([] { return registrations(g_fx.sipId, "3600") > 0; }));
     if (u >= 0)
         close(u);
     if (t >= 0)
@@ -214,7 +214,7 @@ TEST_F(SipStackTest, AnsweredCallCarriesTheToneAndEndsWith200)
     };
     InitSipStack();
     RegisterSipAccount(QString::fromStdString(g_fx.sipId), QString::fromStdString(g_fx.sipPw));
-    ASSERT_TRUE(waitFor([] { return registrations(g_fx.sipId, "<null>") + registrations(g_fx.sipId, "3600") > 0; }));
+    ASSERT_TRUE(waitFor([] { return registrations(g_fx.sipId, "3600") > 0; }));
     EXPECT_EQ(sip::sndSetSetting(sip::AudDevCap::OutputVolume, 50, true), sip::Success);
     EXPECT_EQ(sip::sndSetSetting(sip::AudDevCap::InputVolume, 80, true), sip::Success);
     std::string uri = "<sip:" + g_fx.answer + "@" + g_bed->server() + ">";

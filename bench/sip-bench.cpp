@@ -1,0 +1,204 @@
+// SIP engine benchmark driver: registration and call set-up times, and the engine's footprint.
+//
+//   zuvi-sip-bench latency SERVER USER PASSWORD NUMBER ROUNDS
+//   zuvi-sip-bench footprint SERVER USER PASSWORD NUMBER SECONDS
+#include "sip/Sip.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace sip = zuvi::sip;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::atomic<int> g_regEvents{0};
+std::atomic<int> g_state{-1};
+std::atomic<int> g_lastStatus{0};
+
+bool waitFor(const std::function<bool()> &pred, std::chrono::milliseconds timeout = 5s)
+{
+    auto end = Clock::now() + timeout;
+    while (Clock::now() < end) {
+        if (pred())
+            return true;
+        std::this_thread::sleep_for(200us);
+    }
+    return false;
+}
+
+long rssKb()
+{
+    std::ifstream in("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (in >> key) {
+        if (key == "VmRSS:") {
+            in >> value;
+            return value;
+        }
+        in.ignore(4096, '\n');
+    }
+    return 0;
+}
+
+double cpuSeconds()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_utime.tv_sec + ru.ru_utime.tv_usec / 1e6 + ru.ru_stime.tv_sec + ru.ru_stime.tv_usec / 1e6;
+}
+
+// CPU share of one core over `seconds` of waiting.
+double cpuPercent(int seconds)
+{
+    double c0 = cpuSeconds();
+    auto t0 = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    return (cpuSeconds() - c0) / wall * 100.0;
+}
+
+bool setUp()
+{
+    sip::Config cfg = sip::configDefault();
+    cfg.userAgent = "d.c";
+    cfg.cb.onRegState = [](int) { ++g_regEvents; };
+    cfg.cb.onCallState = [](int callId, const sip::CallEvent &) {
+        sip::CallInfo info;
+        if (sip::callGetInfo(callId, &info) == sip::Success) {
+            g_lastStatus = info.lastStatus;
+            g_state = static_cast<int>(info.state);
+        }
+    };
+    cfg.cb.onCallMediaState = [](int callId) {
+        sip::CallInfo info;
+        if (sip::callGetInfo(callId, &info) == sip::Success && info.mediaStatus == sip::MediaStatus::Active) {
+            sip::confConnect(info.confSlot, 0);
+            sip::confConnect(0, info.confSlot);
+        }
+    };
+    if (sip::create() || sip::init(cfg) || sip::start())
+        return false;
+    std::vector<sip::CodecInfo> top;
+    sip::enumCodecs(&top, 4);
+    for (auto &c : top)
+        sip::codecSetPriority(c.codecId, 0);
+    return sip::transportCreate(sip::TransportType::Udp, sip::transportConfigDefault()) == sip::Success;
+}
+
+sip::AccConfig account(const std::string &server, const std::string &user, const std::string &pw)
+{
+    sip::AccConfig c = sip::accConfigDefault();
+    c.id = "sip:" + user + "@" + server;
+    c.regUri = "sip:" + server;
+    c.regTimeout = 3600;
+    c.publishEnabled = true;
+    c.allowContactRewrite = false;
+    c.cred.push_back({"*", "Digest", user, 0, pw});
+    return c;
+}
+
+double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Registered once the account's second registration event (progress, then ok) arrived.
+bool addAndRegister(const sip::AccConfig &cfg, int *id)
+{
+    int before = g_regEvents;
+    if (sip::accAdd(cfg, false, id) != sip::Success)
+        return false;
+    return waitFor([&] { return g_regEvents >= before + 2; });
+}
+
+bool placeCall(int acc, const std::string &uri, int *callId)
+{
+    g_state = -1;
+    if (sip::callMakeCall(acc, uri, nullptr, callId) != sip::Success)
+        return false;
+    return waitFor([] { return g_state == static_cast<int>(sip::InvState::Confirmed); });
+}
+
+void hangUp(int callId)
+{
+    sip::callHangup(callId, 0);
+    waitFor([] { return g_state == static_cast<int>(sip::InvState::Disconnected); });
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 7) {
+        std::fprintf(stderr, "usage: %s latency|footprint SERVER USER PASSWORD NUMBER ROUNDS|SECONDS\n", argv[0]);
+        return 2;
+    }
+    std::string mode = argv[1], server = argv[2], user = argv[3], pw = argv[4], number = argv[5];
+    int n = std::max(1, std::atoi(argv[6]));
+    std::string uri = "<sip:" + number + "@" + server + ">";
+    long rssLoaded = rssKb();
+    if (!setUp()) {
+        std::fprintf(stderr, "engine set-up failed\n");
+        return 1;
+    }
+    if (mode == "latency") {
+        std::vector<double> reg, call;
+        for (int i = 0; i < n; ++i) {
+            int acc = -1, callId = -1;
+            auto t0 = Clock::now();
+            if (!addAndRegister(account(server, user, pw), &acc)) {
+                std::fprintf(stderr, "registration %d failed\n", i);
+                break;
+            }
+            reg.push_back(ms(Clock::now() - t0));
+            t0 = Clock::now();
+            if (!placeCall(acc, uri, &callId)) {
+                std::fprintf(stderr, "call %d not confirmed\n", i);
+                break;
+            }
+            call.push_back(ms(Clock::now() - t0));
+            hangUp(callId);
+            sip::accDel(acc);
+            std::this_thread::sleep_for(100ms);
+        }
+        std::printf("engine (in process): registration median %.1f ms, INVITE to confirmed median %.1f ms (%zu rounds)\n",
+                    median(reg), median(call), call.size());
+    } else {
+        int acc = -1, callId = -1;
+        if (!addAndRegister(account(server, user, pw), &acc))
+            return 1;
+        sip::accSetOnlineStatus(acc, true);
+        std::this_thread::sleep_for(500ms);
+        long rssIdle = rssKb();
+        double cpuIdle = cpuPercent(n);
+        if (!placeCall(acc, uri, &callId))
+            return 1;
+        std::this_thread::sleep_for(500ms);
+        long rssCall = rssKb();
+        double cpuCall = cpuPercent(n);
+        hangUp(callId);
+        std::printf("engine RSS: %.1f MB with libraries loaded, %.1f MB started and registered, %.1f MB in a call\n",
+                    rssLoaded / 1024.0, rssIdle / 1024.0, rssCall / 1024.0);
+        std::printf("engine CPU (one core, %d s windows): %.2f %% idle and registered, %.2f %% in a call (%s audio)\n",
+                    n, cpuIdle, cpuCall, sip::usesFileAudio() ? "file" : "device");
+    }
+    sip::destroy();
+    return 0;
+}
