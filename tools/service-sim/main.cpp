@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <ctime>
 #include <deque>
 #include <fstream>
@@ -141,7 +142,7 @@ std::string percentDecode(const std::string& s)
 {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() + 0 && std::isxdigit(uint8_t(s[i + 1])) && std::isxdigit(uint8_t(s[i + 2]))) {
+        if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(uint8_t(s[i + 1])) && std::isxdigit(uint8_t(s[i + 2]))) {
             out += char(std::stoi(s.substr(i + 1, 2), nullptr, 16));
             i += 2;
         } else {
@@ -605,7 +606,7 @@ void Service::log(const httplib::Request& req, const std::string& contentType)
     for (const auto& [name, value] : req.headers) {
         if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT")
             continue; // added by the server library, not sent by the client
-        std::string v = (name == "Content-Type") ? contentType : value;
+        std::string v = strcasecmp(name.c_str(), "Content-Type") == 0 ? contentType : value;
         cJSON* pair = cJSON_CreateArray();
         cJSON_AddItemToArray(pair, cJSON_CreateString(name.c_str()));
         cJSON_AddItemToArray(pair, cJSON_CreateString(v.c_str()));

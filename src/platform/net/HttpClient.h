@@ -27,8 +27,9 @@ inline constexpr const char* kAcceptBrowser =
 class HttpClient {
 public:
     enum class Kind {
-        Plain,   // Accept "*/*"; cookies neither accepted nor sent (login, update dialogs)
-        Browser, // browser Accept; cookies accepted and sent back for the client's life
+        Plain,   // Accept "*/*"; cookies neither accepted nor sent: TForm2, TForm6, TForm7
+        Browser, // browser Accept; cookies kept and sent back for the client's life:
+                 // TForm1, TForm5, TForm9, Tsynchronous, TForm17
     };
 
     explicit HttpClient(Kind kind);
