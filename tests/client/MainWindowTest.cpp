@@ -374,6 +374,35 @@ TEST(MainWindowDialEdit, BackspaceButtonDeletesBeforeTheCaret) {
     EXPECT_EQ(f->Edit1->Text(), "11");
 }
 
+// Enter (on release) in the dial edit and the contact menu's "呼叫" run the call button's handler,
+// seen here by its number check.
+TEST(MainWindowDialEdit, EnterAndCallEntryRunTheCallButton) {
+    TForm1* f = MainWindow();
+    f->Show();
+    QApplication::setActiveWindow(f->Widget());
+    f->Edit1->SetFocus();
+    QApplication::processEvents();
+    f->Label13->SetCaption("");
+    f->Edit1->SetText("abc");
+
+    QTest::keyRelease(f->Edit1->LineEdit(), Qt::Key_A);
+    QApplication::processEvents();
+    EXPECT_EQ(f->Label13->Caption(), "");
+
+    QTest::keyRelease(f->Edit1->LineEdit(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(f->Label13->Caption(), QStringLiteral("无效号码"));
+
+    f->Label13->SetCaption("");
+    f->N1Click(f->N1);
+    EXPECT_EQ(f->Label13->Caption(), QStringLiteral("无效号码"));
+
+    f->Timer7->SetEnabled(false);
+    f->Label13->SetCaption("");
+    f->Edit1->SetText("");
+    f->Hide();
+}
+
 TEST(MainWindowSettings, VolumesFile) {
     TForm1* f = MainWindow();
     struct Case { const char* name; QByteArray ini; int vol1; int vol2; };
