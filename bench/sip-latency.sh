@@ -7,13 +7,14 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 rounds=${2:-20}
-port=${ZUVI_BENCH_PORT:-5370}
+port=${ZUVI_BENCH_PORT:-5870}
 cmake -S "$root" -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target zuvi-sip-bench >/dev/null
 
 work=$(mktemp -d /tmp/zuvi-sip-bench-XXXXXX)
 trap '"$root/testbed/stop.sh" "$work/tb" >/dev/null 2>&1; [ -f "$work/ua.pid" ] && kill "$(cat "$work/ua.pid")" 2>/dev/null; [ -n "${ZUVI_BENCH_KEEP:-}" ] || rm -rf "$work"' EXIT
-fixture="$root/testbed/fixtures/accounts.json"
+fixture="$root/tools/service-sim/fixtures/accounts.json"
+[ -f "$fixture" ] || fixture="$root/testbed/fixtures/accounts.json"
 "$root/testbed/start.sh" --port "$port" --fixture "$fixture" "$work/tb" >/dev/null
 server="127.0.0.1:$port"
 read -r u1 p1 u2 p2 answer < <(jq -r '[.accounts[0].sip_id, .accounts[0].sip_pw, .accounts[1].sip_id, .accounts[1].sip_pw, .far_end.answer] | @tsv' "$fixture")

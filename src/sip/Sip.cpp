@@ -622,12 +622,25 @@ public:
 };
 
 std::mutex g_lifecycle;
-std::unique_ptr<Engine> g_engine;
+// Never freed at exit: a process that ends without destroy() leaves the library alone (its
+// own statics may be gone by then) and only its throwaway folder is removed.
+Engine *g_engine = nullptr;
+
+struct FolderSweeper {
+    ~FolderSweeper()
+    {
+        std::lock_guard l(g_lifecycle);
+        if (g_engine && !g_engine->dir.empty()) {
+            std::error_code ec;
+            fs::remove_all(g_engine->dir, ec);
+        }
+    }
+} g_sweeper;
 
 Engine *engine()
 {
     std::lock_guard l(g_lifecycle);
-    return g_engine.get();
+    return g_engine;
 }
 
 Engine *fromCore(LinphoneCore *lc)
@@ -760,7 +773,7 @@ Status create()
                 raw->flushPublishes();
             }
         });
-        g_engine = std::move(e);
+        g_engine = e.release();
         return Success;
     } catch (...) {
         return EFailed;
@@ -914,7 +927,8 @@ Status destroy()
     } catch (...) {
     }
     std::lock_guard l(g_lifecycle);
-    g_engine.reset();
+    delete g_engine;
+    g_engine = nullptr;
     return Success;
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/wait.h>
 
 #include <atomic>
 #include <map>
@@ -14,6 +15,7 @@ using namespace zuvi;
 using namespace std::chrono_literals;
 using test::LogLine;
 using test::waitFor;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -245,6 +247,26 @@ TEST(EngineLifecycle, EveryOperationFailsCleanlyWithoutAStack)
     EXPECT_EQ(sip::destroy(), sip::Success);
     EXPECT_EQ(sip::transportCreate(sip::TransportType::Udp, sip::transportConfigDefault()), sip::ENotInit);
     EXPECT_EQ(sip::verifySipUrl("sip:1@127.0.0.1"), sip::ENotInit);
+}
+
+// A process that ends without destroy() leaves no throwaway folder behind.
+TEST(EngineLifecycle, ExitWithoutDestroyRemovesTheFolder)
+{
+    std::string tmp = g_home->dir() + "/exit-tmp";
+    fs::create_directories(tmp);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setenv("TMPDIR", tmp.c_str(), 1);
+        bool ok = sip::create() == sip::Success && sip::init(recordingConfig()) == sip::Success &&
+                  sip::start() == sip::Success && !fs::is_empty(tmp);
+        std::exit(ok ? 0 : 3);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(fs::is_empty(tmp));
 }
 
 TEST_F(EngineTest, TlsIsNeverAvailable)
