@@ -1,0 +1,535 @@
+// Main window calls end to end: the forms against the service simulator, kamailio and baresip.
+#include "../sip/Testbed.h"
+
+#include "client/SipStack.h"
+#include "client/Unit1.h"
+#include "client/Unit2.h"
+#if __has_include("client/Unit3.h")
+#include "client/Unit3.h"
+#define ZUVI_HAVE_FORM3 1
+#endif
+#include "platform/os/folders.h"
+#include "platform/os/textlist.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Layout.h"
+#include "sip/Sip.h"
+#include "skin/SSButton.h"
+#include "skin/SkinClasses.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char **environ;
+
+using namespace zuvi;
+using namespace std::chrono_literals;
+using test::LogLine;
+
+namespace {
+
+constexpr int kSipPort = 5570;
+
+test::TempHome *g_home = nullptr;
+test::Testbed *g_bed = nullptr;
+test::Fixture g_fx;
+pid_t g_sim = -1;
+int g_simPort = 0;
+std::string g_record;
+
+// ---- the service simulator as a process ------------------------------------------------------
+
+std::string httpGet(const std::string &path)
+{
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(g_simPort));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string out;
+    if (connect(s, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) {
+        std::string req = "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+        (void)!write(s, req.data(), req.size());
+        char buf[4096];
+        ssize_t n;
+        while ((n = read(s, buf, sizeof buf)) > 0)
+            out.append(buf, size_t(n));
+    }
+    close(s);
+    size_t body = out.find("\r\n\r\n");
+    return body == std::string::npos ? std::string() : out.substr(body + 4);
+}
+
+void simFault(const std::string &action, const std::string &mode, int count = 1)
+{
+    httpGet("/_sim/fault?action=" + action + "&mode=" + mode + "&count=" + std::to_string(count));
+}
+
+// Actions ("CheckPM", "Login" ...) of the requests the simulator received since the last reset.
+std::vector<std::string> simActions()
+{
+    std::vector<std::string> out;
+    std::stringstream ss(httpGet("/_sim/log"));
+    std::string line;
+    while (std::getline(ss, line)) {
+        size_t at = line.find("r=Pc/");
+        if (at == std::string::npos)
+            continue;
+        size_t end = line.find_first_of("&\"", at);
+        out.push_back(line.substr(at + 5, end - at - 5));
+    }
+    return out;
+}
+
+int countOf(const std::vector<std::string> &v, const std::string &what)
+{
+    return int(std::count(v.begin(), v.end(), what));
+}
+
+bool startSim(const std::string &fixture)
+{
+    int pipefd[2];
+    if (pipe(pipefd) != 0)
+        return false;
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, pipefd[1], 1);
+    posix_spawn_file_actions_addclose(&fa, pipefd[0]);
+    std::string exe = std::string(ZUVI_TEST_BIN_DIR) + "/zuvi-service-sim";
+    std::vector<std::string> args = {exe, "--port", "0", "--fixture", fixture};
+    std::vector<char *> argv;
+    for (auto &s : args)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+    int rc = posix_spawn(&g_sim, exe.c_str(), &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    close(pipefd[1]);
+    if (rc != 0) {
+        close(pipefd[0]);
+        return false;
+    }
+    std::string first;
+    char c;
+    while (read(pipefd[0], &c, 1) == 1 && c != '\n')
+        first += c;
+    close(pipefd[0]);
+    size_t colon = first.rfind(':');
+    if (first.rfind("listening on", 0) != 0 || colon == std::string::npos)
+        return false;
+    g_simPort = std::atoi(first.c_str() + colon + 1);
+    return g_simPort > 0;
+}
+
+void stopSim()
+{
+    if (g_sim > 0) {
+        kill(g_sim, SIGTERM);
+        waitpid(g_sim, nullptr, 0);
+        g_sim = -1;
+    }
+}
+
+// ---- environment -----------------------------------------------------------------------------
+
+class Env : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        const std::string home = g_home->dir();
+        // The fixture with the server address of this binary's own softswitch.
+        std::ifstream in(ZUVI_TEST_FIXTURE);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        std::string text = ss.str();
+        const std::string from = "127.0.0.1:5070", to = "127.0.0.1:" + std::to_string(kSipPort);
+        for (size_t at; (at = text.find(from)) != std::string::npos;)
+            text.replace(at, from.size(), to);
+        const std::string fixture = home + "/accounts.json";
+        std::ofstream(fixture) << text;
+        g_fx = test::Fixture::load(fixture);
+
+        g_bed = new test::Testbed(kSipPort, home + "/testbed");
+        ASSERT_TRUE(g_bed->start()) << "testbed did not start";
+        ASSERT_TRUE(startSim(fixture)) << "service simulator did not start";
+        const std::string api = "127.0.0.1:" + std::to_string(g_simPort);
+        setenv("ZUVI_API_HOST", api.c_str(), 1);
+        setenv("ZUVI_API2_HOST", api.c_str(), 1);
+        setenv("ZUVI_HTTP_TIMEOUT_MS", "4000", 1);
+    }
+    void TearDown() override
+    {
+        stopSim();
+        delete g_bed;
+        g_bed = nullptr;
+    }
+};
+
+// ---- helpers ---------------------------------------------------------------------------------
+
+QString label13() { return Form1->Label13->Caption(); }
+QString label14() { return Form1->Label14->Caption(); }
+
+// Status-line pairs as they changed while the event loop ran.
+struct Watch {
+    std::vector<std::pair<QString, QString>> seen;
+    void sample()
+    {
+        std::pair<QString, QString> now{label13(), label14()};
+        if (seen.empty() || seen.back() != now)
+            seen.push_back(now);
+    }
+    bool saw(const QString &l13, const QString &l14) const
+    {
+        return std::find(seen.begin(), seen.end(), std::make_pair(l13, l14)) != seen.end();
+    }
+    std::string dump() const
+    {
+        std::string out;
+        for (auto &p : seen)
+            out += "[" + p.first.toStdString() + " | " + p.second.toStdString() + "] ";
+        return out;
+    }
+};
+
+// Runs the event loop until pred holds or the time is up; samples the status lines meanwhile.
+bool runUntil(const std::function<bool()> &pred, std::chrono::milliseconds timeout, Watch *w = nullptr)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeout.count()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (w)
+            w->sample();
+        if (pred())
+            return true;
+        std::this_thread::sleep_for(2ms);
+    }
+    return pred();
+}
+
+void runFor(std::chrono::milliseconds d, Watch *w = nullptr)
+{
+    runUntil([] { return false; }, d, w);
+}
+
+bool callButtonShown() { return Form1->ssSkinButton3->Visible() && !Form1->ssSkinButton8->Visible(); }
+
+std::vector<LogLine> invites()
+{
+    return g_bed->lines("REQ", [](const LogLine &f) { return f.size() > 6 && f[3] == "INVITE" && f[4] == "d.c"; });
+}
+int requestsOf(const std::string &method)
+{
+    return int(g_bed->lines("REQ", [&](const LogLine &f) { return f.size() > 4 && f[3] == method && f[4] == "d.c"; }).size());
+}
+
+QStringList history() { return Form1->ListBox1->Items()->ToList(); }
+
+QStringList callFile()
+{
+    os::TextList list;
+    list.load(CurrentAccountFolder() + "call");
+    return list.lines;
+}
+
+void dial(const QString &text)
+{
+    Form1->Edit1->SetText(text);
+    Form1->ssSkinButton3Click(nullptr);
+}
+
+// Waits until the program is idle again: call button back and the after-call second over.
+void settle()
+{
+    runUntil([] { return callButtonShown() && !Form1->Timer1->Enabled() && sip::callGetCount() == 0; }, 15s);
+    runFor(200ms);
+}
+
+std::string uriFor(const std::string &number) { return "sip:" + number + "@" + g_bed->server(); }
+
+const QRegularExpression kEntryTime(R"(^\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}$)");
+
+class CallFlow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // The account's contact file before the login: the answering number is a contact.
+        const QString folder = os::accountFolder(QString::fromStdString(g_fx.phone));
+        os::ensureDir(os::dataFolder());
+        os::ensureDir(folder);
+        os::TextList contacts;
+        contacts.lines = {QStringLiteral("李四=13800000009"), QStringLiteral("张三=") + QString::fromStdString(g_fx.answer)};
+        contacts.save(folder + "contact");
+
+        CreateForm(&Form2, nullptr);
+        Form2->frxComboBox1->SetText(QString::fromStdString(g_fx.phone));
+        Form2->MaskEdit1->SetText(QString::fromStdString(g_fx.password));
+        Form2->Timer1Timer(nullptr);
+        runFor(300ms);
+        ASSERT_EQ(Form1->Label1->Caption(), QString::fromStdString(g_fx.phone)) << "login failed";
+        ASSERT_FALSE(Form2->FVosIp.isEmpty());
+    }
+    void SetUp() override
+    {
+        ASSERT_NE(Form1, nullptr);
+        settle();
+        runUntil([] { return !Form1->Timer7->Enabled(); }, 6s);
+        httpGet("/_sim/reset");
+    }
+};
+
+// ---- tests -----------------------------------------------------------------------------------
+
+TEST_F(CallFlow, AnsweredCallShowsTheClockEndsWith200AndIsRecordedWithARefresh)
+{
+    const QString number = QString::fromStdString(g_fx.answer);
+    const int invitesBefore = int(invites().size());
+    std::error_code ec;
+    std::filesystem::remove(g_record, ec);
+    dial(number);
+    // The calling text stands while the call is placed, the busy button replaces the call button.
+    EXPECT_EQ(label13(), QStringLiteral("呼叫中。。。") + number);
+    EXPECT_EQ(label14(), QString());
+    EXPECT_FALSE(callButtonShown());
+    const auto actions = simActions();
+    EXPECT_EQ(countOf(actions, "CheckPM"), 1);
+
+    // Pressing again during the call does nothing.
+    Form1->ssSkinButton3Click(nullptr);
+    EXPECT_EQ(countOf(simActions(), "CheckPM"), 1);
+
+    Watch w;
+    ASSERT_TRUE(runUntil([] { return label14() == "00:00:03"; }, 8s, &w)) << w.dump();
+    EXPECT_TRUE(w.saw(QStringLiteral("通话中 ") + number, "00:00:01")) << w.dump();
+    EXPECT_TRUE(w.saw(QStringLiteral("通话中 ") + number, "00:00:02")) << w.dump();
+    ASSERT_EQ(int(invites().size()), invitesBefore + 1);
+    EXPECT_EQ(invites().back()[5], uriFor(g_fx.answer));
+
+    // The far end hangs up: both lines empty, one second later the end text and the duration.
+    g_bed->farEndCommand("answer", "/hangup");
+    ASSERT_TRUE(runUntil([] { return callButtonShown(); }, 5s, &w));
+    ASSERT_TRUE(runUntil([] { return label13() == QStringLiteral("通话结束"); }, 3s, &w)) << w.dump();
+    EXPECT_TRUE(w.saw(QString(), QString())) << w.dump();
+    const QString duration = label14();
+    EXPECT_TRUE(duration == QStringLiteral("3 秒") || duration == QStringLiteral("4 秒")) << duration.toStdString();
+
+    // One history line under the contact's name, in the list and in the file.
+    const QStringList h = history();
+    ASSERT_FALSE(h.isEmpty());
+    EXPECT_TRUE(h.first().startsWith(QStringLiteral("张三 ") + duration + " ")) << h.first().toStdString();
+    EXPECT_TRUE(kEntryTime.match(h.first().mid(QStringLiteral("张三 ").size() + duration.size() + 1)).hasMatch())
+        << h.first().toStdString();
+    EXPECT_FALSE(h.contains(QStringLiteral("暂无记录")));
+    EXPECT_EQ(callFile(), h);
+    // The Login refresh went out and its data reached the windows.
+    EXPECT_EQ(countOf(simActions(), "Login"), 1);
+    EXPECT_EQ(Form1->Label3->Caption(), Form2->FBalance);
+    EXPECT_FALSE(Form2->FBalance.isEmpty());
+#ifdef ZUVI_HAVE_FORM3
+    EXPECT_EQ(Form3->Label7->Caption(), Form2->FBalance);
+    EXPECT_EQ(Form3->Label5->Caption(), QString::fromStdString(g_fx.phone));
+    EXPECT_EQ(Form3->Label19->Caption(), "2"); // the login and the refresh
+#endif
+    // Five seconds after the end text both lines are empty again.
+    ASSERT_TRUE(runUntil([] { return label13().isEmpty() && label14().isEmpty(); }, 7s));
+
+    // The far end's tone reached the program's media path (record file of the file audio).
+    std::ifstream rec(g_record, std::ios::binary);
+    std::string data((std::istreambuf_iterator<char>(rec)), std::istreambuf_iterator<char>());
+    int loud = 0;
+    for (size_t i = 44; i + 1 < data.size(); i += 2) {
+        int16_t v = static_cast<int16_t>(static_cast<uint8_t>(data[i]) | (static_cast<uint8_t>(data[i + 1]) << 8));
+        if (v > 2000 || v < -2000)
+            ++loud;
+    }
+    EXPECT_GT(loud, 1000) << "the far end's tone did not arrive (" << data.size() << " bytes recorded)";
+}
+
+TEST_F(CallFlow, HangUpAfterAnswerEndsWith200AndIsRecorded)
+{
+    const QStringList before = history();
+    dial(QString::fromStdString(g_fx.answer));
+    Watch w;
+    ASSERT_TRUE(runUntil([] { return label14() == "00:00:01"; }, 6s, &w)) << w.dump();
+    const int byes = requestsOf("BYE");
+    Form1->ssSkinButton5Click(nullptr);
+    // The call button is back at once; the lines follow the end-of-call event.
+    EXPECT_TRUE(callButtonShown());
+    EXPECT_EQ(requestsOf("BYE"), byes + 1);
+    ASSERT_TRUE(runUntil([] { return label13() == QStringLiteral("通话结束"); }, 4s, &w)) << w.dump();
+    EXPECT_EQ(history().size(), before.size() + 1);
+    EXPECT_TRUE(history().first().startsWith(QStringLiteral("张三 ") + label14() + " "));
+    EXPECT_EQ(callFile(), history());
+    // Hang-up re-registered the credentials: the current account is valid again.
+    EXPECT_TRUE(sip::accIsValid(SipAccountId));
+}
+
+TEST_F(CallFlow, BusyAndRejectedCallsShowHungUpAndLeaveNoLine)
+{
+    const QStringList before = history();
+    // Blanks and hyphens dial the same URI as the digits alone.
+    const QString typed = QString::fromStdString(g_fx.busy).insert(3, " ").insert(8, "-");
+    dial(typed);
+    EXPECT_EQ(label13(), QStringLiteral("呼叫中。。。") + typed);
+    Watch w;
+    ASSERT_TRUE(runUntil([] { return label13() == QStringLiteral("呼叫挂断"); }, 6s, &w)) << w.dump();
+    EXPECT_EQ(label14(), QString());
+    EXPECT_TRUE(callButtonShown());
+    EXPECT_EQ(invites().back()[5], uriFor(g_fx.busy));
+    // An unknown number is rejected by the softswitch the same way.
+    runUntil([] { return !Form1->Timer7->Enabled(); }, 7s);
+    dial("12345");
+    ASSERT_TRUE(runUntil([] { return label13() == QStringLiteral("呼叫挂断"); }, 6s, &w)) << w.dump();
+    EXPECT_EQ(invites().back()[5], uriFor("12345"));
+    runFor(1300ms);
+    EXPECT_EQ(history(), before);
+    EXPECT_EQ(countOf(simActions(), "Login"), 0);
+    // Both lines are cleared five seconds after the message.
+    ASSERT_TRUE(runUntil([] { return label13().isEmpty(); }, 6s));
+}
+
+TEST_F(CallFlow, HangUpWhileRingingCancelsTheCall)
+{
+    const QStringList before = history();
+    dial(QString::fromStdString(g_fx.ring));
+    ASSERT_TRUE(test::waitFor([] {
+        return !g_bed->lines("REPLY", [](const LogLine &f) { return f.size() > 4 && f[3] == "180"; }).empty();
+    }, 5s));
+    runFor(300ms);
+    const int cancels = requestsOf("CANCEL");
+    Form1->ssSkinButton5Click(nullptr);
+    EXPECT_TRUE(callButtonShown());
+    Watch w;
+    ASSERT_TRUE(runUntil([] { return label13() == QStringLiteral("呼叫挂断"); }, 5s, &w)) << w.dump();
+    EXPECT_EQ(requestsOf("CANCEL"), cancels + 1);
+    runFor(1300ms);
+    EXPECT_EQ(history(), before);
+    // Hang-up outside a call does nothing.
+    Form1->ssSkinButton5Click(nullptr);
+    EXPECT_TRUE(callButtonShown());
+}
+
+TEST_F(CallFlow, InvalidOrEmptyNumberSendsNothing)
+{
+    Form1->Label13->SetCaption(QString());
+    dial(QString());
+    EXPECT_EQ(label13(), QString());
+    for (const char *text : {"+8613900000001", "13900000001 ", "139abc"}) {
+        dial(QString::fromUtf8(text));
+        EXPECT_EQ(label13(), QStringLiteral("无效号码")) << text;
+        EXPECT_TRUE(Form1->Timer7->Enabled());
+    }
+    EXPECT_TRUE(simActions().empty());
+    EXPECT_TRUE(callButtonShown());
+    ASSERT_TRUE(runUntil([] { return label13().isEmpty(); }, 6s));
+}
+
+TEST_F(CallFlow, NetworkDownLeavesTheCallingText)
+{
+    const QString number = QString::fromStdString(g_fx.answer);
+    const size_t before = invites().size();
+    simFault("CheckPM", "close");
+    dial(number);
+    runFor(500ms);
+    EXPECT_EQ(label13(), QStringLiteral("呼叫中。。。") + number);
+    EXPECT_EQ(countOf(simActions(), "CreatePM"), 0);
+    EXPECT_TRUE(callButtonShown());
+    EXPECT_EQ(invites().size(), before);
+    // A scrambled reply that is not JSON ends the attempt the same way.
+    simFault("CheckPM", "notjson");
+    dial(number);
+    runFor(300ms);
+    EXPECT_EQ(label13(), QStringLiteral("呼叫中。。。") + number);
+    EXPECT_EQ(invites().size(), before);
+}
+
+TEST_F(CallFlow, CredentialRepliesFollowTheMainWindowRules)
+{
+    const QString number = QString::fromStdString(g_fx.busy);
+    auto fromOfLastInvite = [] { return invites().back()[6]; };
+    const std::string sipFrom = "sip:" + g_fx.sipId + "@";
+
+    // A plain CheckPM reply, even a successful one, leads to CreatePM.
+    simFault("CheckPM", "plain");
+    dial(number);
+    auto a = simActions();
+    EXPECT_EQ(countOf(a, "CheckPM"), 1);
+    EXPECT_EQ(countOf(a, "CreatePM"), 1);
+    ASSERT_TRUE(runUntil([] { return label13() == QStringLiteral("呼叫挂断"); }, 6s));
+    EXPECT_EQ(fromOfLastInvite().rfind(sipFrom, 0), 0u) << fromOfLastInvite();
+    settle();
+
+    // A scrambled refusal leads to CreatePM as well.
+    httpGet("/_sim/reset");
+    simFault("CheckPM", "refuse");
+    dial(number);
+    EXPECT_EQ(countOf(simActions(), "CreatePM"), 1);
+    ASSERT_TRUE(runUntil([] { return label13() == QStringLiteral("呼叫挂断"); }, 6s));
+    settle();
+
+    // An empty decoding keeps the credentials held and the call goes ahead, without CreatePM.
+    httpGet("/_sim/reset");
+    simFault("CheckPM", "empty");
+    const size_t before = invites().size();
+    dial(number);
+    EXPECT_EQ(countOf(simActions(), "CreatePM"), 0);
+    ASSERT_TRUE(runUntil([] { return label13() == QStringLiteral("呼叫挂断"); }, 6s));
+    ASSERT_EQ(invites().size(), before + 1);
+    EXPECT_EQ(fromOfLastInvite().rfind(sipFrom, 0), 0u) << fromOfLastInvite();
+}
+
+TEST_F(CallFlow, AccountsAccumulateToEightAndTheNinthAddFailsSilently)
+{
+    // Start from an empty account table.
+    for (int id = 0; id < sip::MaxAccounts; ++id)
+        if (sip::accIsValid(id))
+            sip::accDel(id);
+    const QString number = QString::fromStdString(g_fx.busy);
+    for (int i = 1; i <= 9; ++i) {
+        runUntil([] { return !Form1->Timer7->Enabled(); }, 7s);
+        const size_t before = invites().size();
+        dial(number);
+        EXPECT_EQ(int(sip::accGetCount()), std::min(i, 8)) << "press " << i;
+        EXPECT_EQ(SipAccountId, std::min(i, 8) - 1) << "press " << i;
+        // Every press still places its call, the last ones on the account added last.
+        ASSERT_TRUE(runUntil([] { return label13() == QStringLiteral("呼叫挂断"); }, 6s)) << "press " << i;
+        EXPECT_EQ(invites().size(), before + 1) << "press " << i;
+        settle();
+        Form1->Timer7Timer(nullptr);
+    }
+    EXPECT_EQ(sip::accGetCount(), 8u);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    g_home = new test::TempHome;
+    const std::string home = g_home->dir();
+    setenv("TMPDIR", (home + "/XDG_RUNTIME_DIR").c_str(), 1);
+    setenv("ZUVI_MSGBOX_LOG", (home + "/msgbox.log").c_str(), 1);
+    setenv("ZUVI_OPEN_URL_LOG", (home + "/urls.log").c_str(), 1);
+    setenv("ZUVI_SIP_FILE_AUDIO", "1", 1);
+    g_record = home + "/received.wav";
+    setenv("ZUVI_SIP_RECORD_FILE", g_record.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::testing::AddGlobalTestEnvironment(new Env);
+    int rc;
+    {
+        ui::TApplication app(argc, argv);
+        ui::SetResourceDir(QString::fromUtf8(ZUVI_TEST_BIN_DIR));
+        skin::RegisterSkinClasses();
+        rc = RUN_ALL_TESTS();
+        if (Form1)
+            Form1->Timer1->SetEnabled(false);
+    }
+    delete g_home;
+    return rc;
+}
