@@ -28,15 +28,22 @@ namespace {
 // A window whose unit is not part of the program yet keeps its place in the order.
 template <class T> void NotYetBuilt() {}
 
+// An error in a window's creation handler is reported and the start-up goes on (the window
+// exists all the same).
+template <class T> void Create(T** ref)
+{
+    Guard([ref] { Application->CreateForm(ref); });
+}
+
 } // namespace
 
 void CreateApplicationForms()
 {
-    Application->CreateForm(&Form1);
+    Create(&Form1);
 #ifdef ZUVI_HAVE_FORM3
-    Application->CreateForm(&Form3);
+    Create(&Form3);
 #endif
-    Application->CreateForm(&Form4);
+    Create(&Form4);
     NotYetBuilt<TForm5>();
     NotYetBuilt<TForm7>();
     NotYetBuilt<TForm9>();
@@ -52,10 +59,18 @@ void HideUpdatePrompt()
     NotYetBuilt<TForm6>();
 }
 
+void CreateLoginForm()
+{
+    // As for the other windows, an error in the creation handler is reported and the form is
+    // shown all the same; an error in its construction ends the start-up.
+    Form2 = new TForm2(nullptr);
+    Guard([] { Form2->AfterConstruction(); });
+}
+
 void RunStartup()
 {
     NotYetBuilt<TForm6>();
-    CreateForm(&Form2, nullptr);
+    CreateLoginForm();
     Form2->ShowModal();
 }
 

@@ -28,6 +28,9 @@ void CreateApplicationForms();
 // Hides the start-up update prompt (visible only when it created the login form).
 void HideUpdatePrompt();
 
+// Creates the login form with no owner (its creation handler creates every other window).
+void CreateLoginForm();
+
 // The main routine after the single-instance check: the update prompt or the login form,
 // modally, then the message loop.
 void RunStartup();

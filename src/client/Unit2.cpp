@@ -27,7 +27,6 @@
 
 #include <QFileInfo>
 
-
 using namespace zuvi::ui;
 namespace os = zuvi::os;
 namespace net = zuvi::net;
@@ -66,12 +65,17 @@ private:
 
 namespace {
 
-QString RdAnsi(const net::Reply& r, const char* key) { return net::ansiString(net::item(r.root(), "rd"), key); }
+// A string of the reply's "rd" object; a number there is taken as its decimal text.
+QString RdAnsi(const net::Reply& r, const char* key)
+{
+    const cJSON* rd = net::item(r.root(), "rd");
+    const cJSON* v = net::item(rd, key);
+    if (v && cJSON_IsNumber(v))
+        return QString::number(v->valuedouble, 'g', 15);
+    return net::ansiString(rd, key);
+}
 QString RdUtf8(const net::Reply& r, const char* key) { return net::utf8String(net::item(r.root(), "rd"), key); }
 
-} // namespace
-
-namespace {
 
 const QString kUsersFile = QStringLiteral("users");
 const QString kLoginIni = QStringLiteral("login.ini");
@@ -154,8 +158,10 @@ void TForm2::FormCreate(TObject*)
 
 void TForm2::FormDestroy(TObject*)
 {
-    // Logout: the outcome does not matter.
-    IdHTTP1->get(net::ServiceApi::Logout(frxComboBox1->Text(), FHamc));
+    // Logout: the outcome does not matter. The account text has passed no input check here, so
+    // characters that would change the query ("&", "#", blanks ...) are percent-encoded.
+    const QString phone = QString::fromLatin1(os::toAnsi(frxComboBox1->Text()).toPercentEncoding());
+    IdHTTP1->get(net::ServiceApi::Logout(phone, FHamc));
 }
 
 void TForm2::ssSkinButton2Click(TObject*) { Timer1->SetEnabled(true); }

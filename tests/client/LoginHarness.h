@@ -71,7 +71,10 @@ inline bool waitFor(const std::function<bool()>& pred, int ms = 5000)
 struct SimRequest {
     QString action;
     QUrlQuery query;
-    QString param(const QString& name) const { return query.queryItemValue(name); }
+    QString param(const QString& name, QUrl::ComponentFormattingOptions f = QUrl::PrettyDecoded) const
+    {
+        return query.queryItemValue(name, f);
+    }
 };
 
 // The service simulator on a free loopback port, with a fixture whose SIP server is `sipServer`.
