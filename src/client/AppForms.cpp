@@ -4,10 +4,7 @@
 #include "client/Unit1.h"
 #include "client/Unit2.h"
 #include "client/Unit4.h"
-#if __has_include("client/Unit3.h")
 #include "client/Unit3.h"
-#define ZUVI_HAVE_FORM3 1
-#endif
 
 #include "platform/ui/Forms.h"
 
@@ -40,9 +37,7 @@ template <class T> void Create(T** ref)
 void CreateApplicationForms()
 {
     Create(&Form1);
-#ifdef ZUVI_HAVE_FORM3
     Create(&Form3);
-#endif
     Create(&Form4);
     NotYetBuilt<TForm5>();
     NotYetBuilt<TForm7>();

@@ -4,10 +4,7 @@
 #include "client/AppForms.h"
 #include "client/SipStack.h"
 #include "client/Unit1.h"
-#if __has_include("client/Unit3.h")
 #include "client/Unit3.h"
-#define ZUVI_HAVE_FORM3 1
-#endif
 
 #include "platform/net/Endpoints.h"
 #include "platform/net/HttpClient.h"
@@ -357,7 +354,6 @@ void TForm2::Timer1Timer(TObject*)
         Form1->Label1->SetCaption(name);
         Form1->Label3->SetCaption(FBalance);
         Form1->Label12->SetCaption(FBalanceMin);
-#ifdef ZUVI_HAVE_FORM3
         if (Form3) {
             Form3->Label15->SetCaption(loginTime);
             Form3->Label16->SetCaption(ip);
@@ -368,7 +364,6 @@ void TForm2::Timer1Timer(TObject*)
             Form3->Label7->SetCaption(FBalance);
             Form3->Label26->SetCaption(FBalanceMin);
         }
-#endif
         Form1->LoadUserSettings(name);
 
         const QString folder = os::accountFolder(Form1->Label1->Caption());

@@ -162,6 +162,44 @@ TEST_F(LoginTest, SwitchesDecideWhatIsRemembered)
     EXPECT_EQ(ini.readString("switch3", "login", "?"), "0");
 }
 
+TEST_F(LoginTest, AccountFilesFillTheLists)
+{
+    const QString folder = home.dataFolder() + kPhone + "/";
+    QDir().mkpath(folder);
+    struct Run {
+        QStringList contact, call;
+        bool placeholderGrid;
+        QStringList history;
+    } runs[] = {
+        // Both files exist but are empty: the placeholder grid and the single "暂无记录".
+        {{}, {}, true, {"暂无记录"}},
+        {{"王五=13900000005", "张三=13900000001"}, {"张三 12 秒 2026/01/02 03:04:05"}, false,
+         {"张三 12 秒 2026/01/02 03:04:05"}},
+    };
+    for (const Run& run : runs) {
+        if (Form2)
+            DestroyApplicationForms();
+        zuvi::os::TextList contact, call;
+        contact.lines = run.contact;
+        call.lines = run.call;
+        contact.save(folder + "contact");
+        call.save(folder + "call");
+        createForms();
+        Form1->Edit1->SetText("138");
+        login(kPhone, kPassword);
+        ASSERT_EQ(Form1->Label1->Caption(), kPhone);
+        EXPECT_EQ(Form1->ValueListEditor2->Visible(), run.placeholderGrid);
+        EXPECT_EQ(Form1->ValueListEditor1->Visible(), !run.placeholderGrid);
+        EXPECT_EQ(Form1->ListBox1->Items()->ToList(), run.history);
+        if (!run.placeholderGrid) {
+            EXPECT_EQ(Form1->ValueListEditor1->Strings()->Count(), 2);
+            EXPECT_TRUE(Form1->Edit1->Text().isEmpty());
+        } else {
+            EXPECT_EQ(Form1->Edit1->Text(), "138");
+        }
+    }
+}
+
 TEST_F(LoginTest, AccountNameChecks)
 {
     createForms();
