@@ -99,6 +99,8 @@ sip::Config recordingConfig()
     return cfg;
 }
 
+constexpr int MaxSlotsPlusOne = sip::MaxCalls + 1;
+
 std::string localPortOf(unsigned port) { return "127.0.0.1:" + std::to_string(port); }
 
 // A bare SIP user agent on a UDP socket that sends INVITE / CANCEL straight to the engine.
@@ -269,8 +271,11 @@ TEST(EngineLifecycle, ExitWithoutDestroyRemovesTheFolder)
     EXPECT_TRUE(fs::is_empty(tmp));
 }
 
-TEST_F(EngineTest, TlsIsNeverAvailable)
+TEST_F(EngineTest, AudioDevicesListedAndTlsNeverAvailable)
 {
+    std::vector<sip::AudioDevInfo> devices;
+    EXPECT_EQ(sip::enumAudioDevices(&devices), sip::Success);
+    EXPECT_TRUE(sip::usesFileAudio()); // ZUVI_SIP_FILE_AUDIO=1
     sip::TransportConfig t = sip::transportConfigDefault();
     t.port = 5061;
     EXPECT_NE(sip::transportCreate(sip::TransportType::Tls, t), sip::Success);
@@ -386,6 +391,10 @@ TEST_F(EngineTest, AnsweredCallEndedEitherSideReads200)
         ASSERT_EQ(sip::callGetInfo(id, &info), sip::Success);
         EXPECT_EQ(info.mediaStatus, sip::MediaStatus::Active);
         EXPECT_EQ(info.confSlot, id + 1);
+        EXPECT_EQ(sip::confAdjustTxLevel(info.confSlot, 0.5f), sip::Success);
+        EXPECT_EQ(sip::confAdjustRxLevel(info.confSlot, 1.0f), sip::Success);
+        EXPECT_EQ(sip::confAdjustRxLevel(MaxSlotsPlusOne, 1.0f), sip::EInvalidArg);
+        EXPECT_EQ(sip::confConnect(MaxSlotsPlusOne, 0), sip::EInvalidArg);
         std::this_thread::sleep_for(1100ms);
         if (farEndHangsUp)
             g_bed->farEndCommand("answer", "/hangup");
