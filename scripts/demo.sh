@@ -8,9 +8,10 @@
 # Demo account (from tools/service-sim/fixtures/accounts.json): 13800000001 / zuvi1234.
 # Far ends: 13900000001 answers, 13900000002 is busy, 13900000003 rings.
 # --fresh uses an empty home for the program (first run); otherwise $HOME is used.
+# ZUVI_DEMO_BIN names another program folder than build/bin.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bin="$root/build/bin"
+bin="${ZUVI_DEMO_BIN:-$root/build/bin}"   # the build's program folder
 api_port=8090
 sip_port=5070
 fresh=0
@@ -29,7 +30,9 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zuvi-demo-XXXXXX")
 sim_pid=""
+zuvi_pid=""
 cleanup() {
+    [ -n "$zuvi_pid" ] && kill "$zuvi_pid" 2>/dev/null || true
     [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
     "$root/testbed/stop.sh" "$work/testbed" >/dev/null 2>&1 || true
     rm -rf "$work"
@@ -60,4 +63,7 @@ if [ $fresh -eq 1 ]; then
     export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 fi
 echo "demo: account 13800000001, password zuvi1234 (web API 127.0.0.1:$api_port, softswitch 127.0.0.1:$sip_port)"
-"$bin/zuvi" "$@" || true
+"$bin/zuvi" &
+zuvi_pid=$!
+wait "$zuvi_pid" || true
+zuvi_pid=""
