@@ -2,13 +2,16 @@
 # Starts the testbed: kamailio (softswitch) on 127.0.0.1:PORT, UDP and TCP, and one baresip
 # far end per far_end number of the accounts fixture, registered at it.
 #
-#   testbed/start.sh [--port N] [--fixture FILE] [--no-far-end] [DIR]
+#   testbed/start.sh [--port N] [--fixture FILE] [--no-far-end] [--watch PID] [DIR]
 #
+# --watch PID: stop the testbed by itself once process PID has ended (tests pass their own, so
+# a test killed on a timeout leaves nothing running).
 # DIR (default $ZUVI_TESTBED_DIR, else ./build/testbed) receives the generated configs, the
 # PID files and the logs: kamailio.log holds a line "ZUVI|REQ|..." per request received.
 # Defaults: port $ZUVI_TESTBED_PORT or 5070; fixture $ZUVI_TESTBED_FIXTURE, else the service
 # simulator's tools/service-sim/fixtures/accounts.json, else testbed/fixtures/accounts.json.
-# Far ends listen on PORT+1, +3, +5 (SIP; TLS takes the next port) and take console commands on UDP PORT+11.. ("answer" first,
+# Far ends listen on PORT+1, +3, +5 (SIP; TLS takes the next port) and take console commands
+# on UDP PORT+11.. ("answer" first,
 # then "busy", then "ring"). Stop everything with testbed/stop.sh DIR.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,13 +20,15 @@ root=$(cd "$here/.." && pwd)
 port=${ZUVI_TESTBED_PORT:-5070}
 fixture=${ZUVI_TESTBED_FIXTURE:-}
 farend=1
+watch=
 dir=${ZUVI_TESTBED_DIR:-}
 while [ $# -gt 0 ]; do
     case "$1" in
         --port) port=$2; shift 2 ;;
         --fixture) fixture=$2; shift 2 ;;
         --no-far-end) farend=0; shift ;;
-        -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+        --watch) watch=$2; shift 2 ;;
+        -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
         *) dir=$1; shift ;;
     esac
 done
@@ -62,6 +67,10 @@ fi
 kamailio -f "$dir/kamailio.cfg" -DD -E -n 1 -Y "$dir" -P "$dir/kamailio.pid.main" \
     >>"$dir/kamailio.log" 2>&1 </dev/null &
 echo $! > "$dir/kamailio.pid"
+if [ -n "$watch" ]; then
+    setsid bash -c 'while kill -0 "$1" 2>/dev/null && [ -f "$2/kamailio.pid" ]; do sleep 0.5; done; "$3" "$2"' \
+        _ "$watch" "$dir" "$here/stop.sh" >/dev/null 2>&1 </dev/null &
+fi
 
 # Ready once its UDP socket is bound (bounded wait).
 ready=0

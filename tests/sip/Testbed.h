@@ -64,7 +64,8 @@ public:
     bool start(bool farEnd = true)
     {
         std::string cmd = std::string(ZUVI_SOURCE_DIR) + "/testbed/start.sh --port " + std::to_string(m_port) +
-                          " --fixture " + ZUVI_TEST_FIXTURE + (farEnd ? "" : " --no-far-end") + " " + m_dir +
+                          " --fixture " + ZUVI_TEST_FIXTURE + (farEnd ? "" : " --no-far-end") +
+                          " --watch " + std::to_string(getpid()) + " " + m_dir +
                           " >" + m_dir + ".start.log 2>&1";
         std::filesystem::create_directories(m_dir);
         m_started = std::system(cmd.c_str()) == 0;
