@@ -32,6 +32,44 @@ static void setTextColor(QWidget* w, TColor c) {
 
 // ---- TLabel ----
 
+// Word wrap as the desktop draws captions: lines break only at blanks (or at line breaks), so
+// a run of characters without blanks, Chinese text included, stays on one line; a word too
+// wide for the label stands alone on its line. Blanks at the break are dropped.
+QStringList WrapAtBlanks(const QFontMetrics& fm, const QString& text, int width) {
+    QStringList lines;
+    const QStringList paragraphs = text.split(QLatin1Char('\n'));
+    for (const QString& para : paragraphs) {
+        QString line;
+        int i = 0;
+        const int n = para.size();
+        while (i < n) {
+            int j = i;
+            while (j < n && para[j] == QLatin1Char(' '))
+                ++j;
+            int k = j;
+            while (k < n && para[k] != QLatin1Char(' '))
+                ++k;
+            const QString blanks = para.mid(i, j - i);
+            const QString word = para.mid(j, k - j);
+            const QString candidate = line + blanks + word;
+            if (fm.horizontalAdvance(candidate) <= width || (line.isEmpty() && blanks.isEmpty())) {
+                line = candidate;
+            } else if (line.isEmpty() && !blanks.isEmpty() && fm.horizontalAdvance(blanks) <= width &&
+                       !word.isEmpty()) {
+                // Leading blanks that fit keep the first line; the word moves to the next one.
+                lines.append(blanks);
+                line = word;
+            } else {
+                lines.append(line);
+                line = word;
+            }
+            i = k;
+        }
+        lines.append(line);
+    }
+    return lines;
+}
+
 TLabel::TLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
     TControl::SetBounds(0, 0, 65, 17);
 }
@@ -77,8 +115,8 @@ void TLabel::adjust() {
     QFontMetrics fm(Font().ToQFont());
     QString text = Caption().isEmpty() ? QStringLiteral(" ") : Caption();
     if (m_wordWrap) {
-        QRect r = fm.boundingRect(QRect(0, 0, std::max(1, Width()), 100000), Qt::TextWordWrap, text);
-        TControl::SetBounds(Left(), Top(), Width(), r.height());
+        const int lines = int(WrapAtBlanks(fm, text, std::max(1, Width())).size());
+        TControl::SetBounds(Left(), Top(), Width(), lines * fm.height());
     } else {
         QRect r = fm.boundingRect(QRect(0, 0, 100000, 100000), 0, Caption());
         TControl::SetBounds(Left(), Top(), Caption().isEmpty() ? 0 : r.width(), fm.height());
@@ -96,9 +134,16 @@ void TLabel::Paint() {
     p->setPen(ToQColor(Font().Color));
     int flags = m_alignment == taCenter ? Qt::AlignHCenter : m_alignment == taRightJustify ? Qt::AlignRight : Qt::AlignLeft;
     flags |= Qt::AlignTop;
-    if (m_wordWrap)
-        flags |= Qt::TextWordWrap;
-    p->drawText(QRect(0, 0, Width(), Height()), flags, Caption());
+    if (!m_wordWrap) {
+        p->drawText(QRect(0, 0, Width(), Height()), flags, Caption());
+        return;
+    }
+    QFontMetrics fm(p->font());
+    int y = 0;
+    for (const QString& line : WrapAtBlanks(fm, Caption(), std::max(1, Width()))) {
+        p->drawText(QRect(0, y, Width(), fm.height()), flags | Qt::TextSingleLine, line);
+        y += fm.height();
+    }
 }
 
 // ---- TEdit ----

@@ -3,6 +3,7 @@
 
 #include "Controls.h"
 
+class QFontMetrics;
 class QLineEdit;
 class QComboBox;
 class QCheckBox;
@@ -16,6 +17,9 @@ class QProgressBar;
 namespace zuvi::ui {
 
 // Text on the parent's surface.
+// Word-wrapped caption lines, broken only at blanks and line breaks.
+QStringList WrapAtBlanks(const QFontMetrics& fm, const QString& text, int width);
+
 class TLabel : public TGraphicControl {
 public:
     explicit TLabel(TComponent* AOwner);

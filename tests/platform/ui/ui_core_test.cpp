@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -461,6 +462,22 @@ TEST(UiLabel, AutoSizeFollowsCaption) {
     l->SetBounds(0, 0, 50, 20);
     l->SetCaption("a much longer caption");
     EXPECT_EQ(l->Width(), 50);
+}
+
+// Captions wrap only at blanks: leading blanks push a Chinese word whole onto the next line.
+TEST(UiLabel, WordWrapBreaksOnlyAtBlanks) {
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(11);
+    QFontMetrics fm(f);
+    const QString tab = QString(17, QLatin1Char(' ')) + QStringLiteral("通讯录");
+    const QStringList lines = WrapAtBlanks(fm, tab, 60);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[1], QStringLiteral("通讯录"));
+    EXPECT_EQ(WrapAtBlanks(fm, QStringLiteral("通讯录通讯录通讯录"), 10),
+              QStringList{QStringLiteral("通讯录通讯录通讯录")});
+    EXPECT_EQ(WrapAtBlanks(fm, QStringLiteral("ab cd"), 1000), QStringList{QStringLiteral("ab cd")});
+    EXPECT_EQ(WrapAtBlanks(fm, QStringLiteral("ab\ncd"), 1000).size(), 2);
+    EXPECT_EQ(WrapAtBlanks(fm, QString(), 60), QStringList{QString()});
 }
 
 TEST(UiCanvas, PixelsBitBltAndEightBitBitmaps) {
