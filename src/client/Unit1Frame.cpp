@@ -80,6 +80,22 @@ TCustomForm* LoginForm()
 #endif
 }
 
+// The contact list into the folder's "contact" (an empty file created first when missing).
+void WriteContactFile(TForm1* form, const QString& folder)
+{
+    const QString path = folder + QStringLiteral("contact");
+    zuvi::os::ensureFile(path);
+    form->ValueListEditor1->Strings()->SaveToFile(path);
+}
+
+// The slider positions into the folder's "zuvi.ini".
+void WriteVolumesFile(TForm1* form, const QString& folder)
+{
+    zuvi::os::IniFile volumes(folder + QStringLiteral("zuvi.ini"));
+    volumes.writeInteger(QStringLiteral("vol1"), QStringLiteral("zuvi"), form->TrackBar1->Position());
+    volumes.writeInteger(QStringLiteral("vol2"), QStringLiteral("zuvi"), form->TrackBar2->Position());
+}
+
 bool AutoHideTicked()
 {
 #ifdef ZUVI_HAVE_FORM3
@@ -156,6 +172,15 @@ void TForm1::N8Click(TObject*)
     UnregisterSipAccounts();
     if (Label1->Caption().isEmpty())
         return;
+    // The account's lists and volumes go into its own folder now: once Label1 is empty, later
+    // writes (the shut-down's included) land in the data folder, and a contact edit not yet
+    // written would be lost for the account.
+    Guard([this] {
+        const QString folder = zuvi::os::accountFolder(Label1->Caption());
+        zuvi::os::ensureDir(folder);
+        WriteContactFile(this, folder);
+        WriteVolumesFile(this, folder);
+    });
     FSwitchingAccount = true;
     Label1->SetCaption(QString());
     Label13->SetCaption(QString());
@@ -310,9 +335,7 @@ void TForm1::FormDestroy(TObject*)
     const QString folder = zuvi::os::accountFolder(Label1->Caption());
     zuvi::os::ensureDir(folder);
 
-    const QString contact = folder + QStringLiteral("contact");
-    zuvi::os::ensureFile(contact);
-    ValueListEditor1->Strings()->SaveToFile(contact);
+    WriteContactFile(this, folder);
 
     const QString call = folder + QStringLiteral("call");
     zuvi::os::ensureFile(call);
@@ -321,9 +344,7 @@ void TForm1::FormDestroy(TObject*)
         history->Clear();
     history->SaveToFile(call);
 
-    zuvi::os::IniFile volumes(folder + QStringLiteral("zuvi.ini"));
-    volumes.writeInteger(QStringLiteral("vol1"), QStringLiteral("zuvi"), TrackBar1->Position());
-    volumes.writeInteger(QStringLiteral("vol2"), QStringLiteral("zuvi"), TrackBar2->Position());
+    WriteVolumesFile(this, folder);
 
 #ifdef ZUVI_HAVE_FORM2
     if (Form2) {

@@ -346,6 +346,10 @@ TEST_F(FrameTest, AccountSwitchShowsLoginWithoutAutomaticLogin)
     Form2->Label8->SetVisible(true);
     Form2->frxComboBox1->SetVisible(false);
     Form2->ssSkinButton2->SetVisible(false);
+    // An edit not yet written and a volume moved since the login.
+    Form1->ValueListEditor1->Strings()->Clear();
+    Form1->ValueListEditor1->Strings()->Add("李四=13900000009");
+    Form1->TrackBar1->SetPosition(4);
     Form1->Show();
 
     Form1->N8->Click();
@@ -362,6 +366,17 @@ TEST_F(FrameTest, AccountSwitchShowsLoginWithoutAutomaticLogin)
     EXPECT_EQ(Form2->MaskEdit1->Text(), "zuvi1234");
     EXPECT_FALSE(Form2->Timer1->Enabled());
     EXPECT_FALSE(Form1->SwitchingAccount());
+    // The account's own files got them before its name left Label1.
+    const QString folder = os::accountFolder("13800000001");
+    QFile contact(folder + "contact");
+    ASSERT_TRUE(contact.open(QIODevice::ReadOnly));
+    EXPECT_EQ(contact.readAll(), os::toAnsi("李四=13900000009\r\n"));
+    EXPECT_EQ(os::IniFile(folder + "zuvi.ini").readString("vol1", "zuvi", "-"), "4");
+    // Ending the run before the next login writes the lists shown into the data folder itself.
+    endRun();
+    QFile shared(os::dataFolder() + "contact");
+    ASSERT_TRUE(shared.open(QIODevice::ReadOnly));
+    EXPECT_EQ(shared.readAll(), os::toAnsi("李四=13900000009\r\n"));
 }
 
 // ---- edge auto-hide ----
