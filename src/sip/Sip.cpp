@@ -828,6 +828,8 @@ Status init(const Config &cfg, const MediaConfig *mediaCfg)
         linphone_core_cbs_set_transfer_state_changed(e.cbs, cbTransfer);
         linphone_core_add_callbacks(e.core, e.cbs);
 
+        // No SIP socket until transportCreate asks for one.
+        e.applyTransports(0, 0);
         linphone_core_set_user_agent(e.core, cfg.userAgent.empty() ? "zuvi" : cfg.userAgent.c_str(), nullptr);
         // A registrar's GRUU would replace our Contact and lose in-dialog requests.
         linphone_core_remove_supported_tag(e.core, "gruu");
