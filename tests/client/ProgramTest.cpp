@@ -110,6 +110,23 @@ TEST(ProgramTest, SecondInstanceEndsAtOnceWithExitCode1)
     EXPECT_EQ(first.process().state(), QProcess::Running);
 }
 
+TEST(ProgramTest, StartUpErrorIsShownOnceAndTheProgramEndsWithExitCode0)
+{
+    TempHome home;
+    // The program without its form layouts beside it: the login form cannot be built.
+    const QString copy = home.path() + "/zuvi";
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZUVI_PROGRAM), copy));
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcess p;
+    p.start(copy, {});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    const QStringList msgs = home.messages();
+    ASSERT_EQ(msgs.size(), 1);
+    EXPECT_TRUE(msgs[0].contains("TForm2.form")) << msgs[0].toStdString();
+}
+
 TEST(ProgramTest, AutomaticLoginRegistersBothAccountsAtTheSoftswitch)
 {
     TempHome home;
