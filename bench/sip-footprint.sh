@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 seconds=${2:-10}
-port=${ZUVI_BENCH_PORT:-5970}
+port=${ZUVI_BENCH_PORT:-6170}
 cmake -S "$root" -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target zuvi-sip-bench >/dev/null
 work=$(mktemp -d /tmp/zuvi-sip-bench-XXXXXX)
