@@ -46,11 +46,6 @@ public:
 
     bool onWorker() const { return std::this_thread::get_id() == m_id; }
 
-    void setTick(std::function<void()> tick)
-    {
-        call<int>([&] { m_tick = std::move(tick); return 0; });
-    }
-
     // Runs fn on the worker and returns its result; on the worker itself, runs it at once.
     template <class R> R call(const std::function<R()> &fn)
     {
