@@ -14,6 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -418,6 +421,19 @@ TEST_F(LoginTest, EnterInEitherBoxArmsTheLogin)
     Form2->frxComboBox1KeyUp(Form2->frxComboBox1, key, 0);
     EXPECT_TRUE(Form2->Timer1->Enabled());
     Form2->Timer1->SetEnabled(false);
+
+    // Real key releases (at the focus widgets) reach the handlers through the layout bindings.
+    Form2->Show();
+    for (QWidget* w : {static_cast<QWidget*>(Form2->MaskEdit1->LineEdit()),
+                       static_cast<QWidget*>(Form2->frxComboBox1->ComboBox())}) {
+        QKeyEvent a(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, "a");
+        QCoreApplication::sendEvent(w, &a);
+        EXPECT_FALSE(Form2->Timer1->Enabled());
+        QKeyEvent enter(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r");
+        QCoreApplication::sendEvent(w, &enter);
+        EXPECT_TRUE(Form2->Timer1->Enabled()) << (w == Form2->MaskEdit1->LineEdit() ? "password box" : "account box");
+        Form2->Timer1->SetEnabled(false);
+    }
 }
 
 TEST_F(LoginTest, LinksOpenTheSitePages)
