@@ -42,6 +42,7 @@ CallEventGate g_callGate;
 
 // What a call-state event leaves for the UI thread.
 struct CallStateChange {
+    int callId = sip::InvalidId;
     sip::InvState state = sip::InvState::Null;
     int lastStatus = 0;
     int connectSeconds = 0;
@@ -106,6 +107,11 @@ void TForm1::InstallSipHooks()
 
     // Runs on the UI thread, in event order, never inside the call or hang-up handler.
     auto apply = [self](const CallStateChange &c) {
+        // While a call of the call button runs, another call's events (an incoming call that
+        // its caller abandons) must not end it on screen: the busy button would go and the
+        // hang-up button would no longer reach the running call.
+        if (self->FInCall && c.callId != SipCallId)
+            return;
         if (c.state == sip::InvState::Confirmed) {
             CallStartTime = c.at;
             self->Timer4->SetEnabled(true);
@@ -134,6 +140,7 @@ void TForm1::InstallSipHooks()
         if (info.state != sip::InvState::Confirmed && info.state != sip::InvState::Disconnected)
             return;
         CallStateChange c;
+        c.callId = callId;
         c.state = info.state;
         c.lastStatus = info.lastStatus;
         c.connectSeconds = info.connectDurationMs / 1000;

@@ -253,6 +253,69 @@ void settle()
 
 std::string uriFor(const std::string &number) { return "sip:" + number + "@" + g_bed->server(); }
 
+// A baresip caller of its own (no registration) that calls the program's SIP port directly.
+class Caller {
+public:
+    Caller()
+    {
+        m_dir = g_home->dir() + "/caller";
+        std::filesystem::create_directories(m_dir);
+        std::ofstream(m_dir + "/config") << "poll_method epoll\nsip_listen 127.0.0.1:" << kCallerPort
+                                         << "\nnet_interface 127.0.0.1\naudio_player aubridge,nil\n"
+                                            "audio_source aubridge,nil\naudio_alert aubridge,nil\n"
+                                            "rtp_ports 31480-31483\nmodule_path /usr/lib/baresip/modules\n"
+                                            "module cons.so\nmodule g711.so\nmodule aubridge.so\n"
+                                            "module_app account.so\nmodule_app menu.so\ncons_listen 127.0.0.1:"
+                                         << kCallerPort + 2 << "\n";
+        std::ofstream(m_dir + "/accounts") << "<sip:caller@127.0.0.1:" << kCallerPort << ">;regint=0\n";
+        std::ofstream(m_dir + "/contacts");
+        std::string cmd = "stdbuf -oL baresip -f " + m_dir + " >" + m_dir + "/log 2>&1 </dev/null & echo $! >" + m_dir + "/pid";
+        (void)std::system(cmd.c_str());
+        test::waitFor([this] { return log().find("baresip is ready") != std::string::npos; }, 5s);
+    }
+    ~Caller()
+    {
+        std::ifstream in(m_dir + "/pid");
+        int pid = 0;
+        in >> pid;
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            test::waitFor([pid] { return kill(pid, 0) != 0; }, 3s);
+        }
+    }
+    void command(const std::string &cmd) const
+    {
+        int s = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(kCallerPort + 2)); // SIP port + 1 is its TLS port
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        std::string line = cmd + "\n";
+        (void)sendto(s, line.data(), line.size(), 0, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        close(s);
+    }
+    std::string log() const
+    {
+        std::ifstream in(m_dir + "/log");
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    // Calls the program and gives up once the program has the call (it never answers).
+    void callAndAbandon() const
+    {
+        unsigned port = 0;
+        sip::transportGetPort(sip::TransportType::Udp, &port);
+        const unsigned before = sip::callGetCount();
+        command("/dial sip:" + g_fx.sipId + "@127.0.0.1:" + std::to_string(port));
+        test::waitFor([before] { return sip::callGetCount() > before; }, 5s);
+        runFor(300ms);
+        command("/hangup");
+    }
+
+private:
+    static constexpr int kCallerPort = 5590;
+    std::string m_dir;
+};
+
 const QRegularExpression kEntryTime(R"(^\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}$)");
 
 class CallFlow : public ::testing::Test {
@@ -504,6 +567,31 @@ TEST_F(CallFlow, AccountsAccumulateToEightAndTheNinthAddFailsSilently)
         Form1->Timer7Timer(nullptr);
     }
     EXPECT_EQ(sip::accGetCount(), 8u);
+}
+
+TEST_F(CallFlow, AnAbandonedIncomingCallShowsHungUpButLeavesARunningCallAlone)
+{
+    Caller caller;
+    // No call running: the abandoned incoming call shows the hang-up message.
+    caller.callAndAbandon();
+    Watch w;
+    ASSERT_TRUE(runUntil([] { return label13() == QStringLiteral("呼叫挂断"); }, 5s, &w)) << w.dump() << caller.log();
+    runUntil([] { return !Form1->Timer7->Enabled(); }, 7s);
+
+    // During an answered call it changes nothing: the clock goes on and the hang-up button
+    // still ends the call, which is recorded.
+    const QString number = QString::fromStdString(g_fx.answer);
+    const QStringList before = history();
+    dial(number);
+    w = Watch();
+    ASSERT_TRUE(runUntil([] { return label14() == "00:00:01"; }, 6s, &w)) << w.dump();
+    caller.callAndAbandon();
+    ASSERT_TRUE(runUntil([] { return label14() == "00:00:03"; }, 5s, &w)) << w.dump();
+    EXPECT_FALSE(w.saw(QStringLiteral("呼叫挂断"), QString())) << w.dump();
+    EXPECT_FALSE(callButtonShown());
+    Form1->ssSkinButton5Click(nullptr);
+    ASSERT_TRUE(runUntil([] { return label13() == QStringLiteral("通话结束"); }, 4s, &w)) << w.dump();
+    EXPECT_EQ(history().size(), before.size() + 1);
 }
 
 } // namespace
