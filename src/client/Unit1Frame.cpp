@@ -126,6 +126,8 @@ void TForm1::ssSkinButton1Click(TObject*) { Hide(); }
 
 void TForm1::ssSkinButton2Click(TObject*)
 {
+    if (!Form4)
+        return;
     if (!Form4->CheckBox1->Checked()) {
         Form4->Show();
         return;
