@@ -78,6 +78,9 @@ HttpClient::HttpClient(Kind kind) : m_kind(kind)
     curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    // A fresh connection per request: curl silently resends a request whose reused connection
+    // was dropped, so one request could reach the service twice.
+    curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendBody);
     if (kind == Kind::Browser)
         curl_easy_setopt(curl, CURLOPT_COOKIEFILE, ""); // in-memory cookie engine, this handle only
