@@ -124,9 +124,10 @@ TCustomForm::~TCustomForm() {
     DestroyComponents();
 }
 
+// An error escaping OnCreate is reported by the default error handling; the form stays created.
 void TCustomForm::AfterConstruction() {
     if (OnCreate)
-        OnCreate(this);
+        Guard([&] { OnCreate(this); });
 }
 
 void TCustomForm::BeforeDestruction() {

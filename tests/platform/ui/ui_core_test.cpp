@@ -359,6 +359,25 @@ TEST(UiErrors, EscapingExceptionIsShownAndProgramGoesOn) {
     EXPECT_EQ(QString::fromUtf8(f.readAll()), "文件无法写入\n");
 }
 
+TEST(UiErrors, ErrorInOnCreateIsShownAndTheFormIsCreated) {
+    QTemporaryDir dir;
+    QString log = dir.filePath("msg.log");
+    qputenv("ZUVI_MSGBOX_LOG", log.toLocal8Bit());
+    struct FailingForm : TForm {
+        explicit FailingForm(TComponent* o) : TForm(o) {
+            OnCreate = [](TObject*) { throw zuvi::Exception("横幅图片无效"); };
+        }
+    };
+    FailingForm* form = nullptr;
+    CreateForm(&form, nullptr);
+    qunsetenv("ZUVI_MSGBOX_LOG");
+    ASSERT_NE(form, nullptr);
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()), "横幅图片无效\n");
+    form->Free();
+}
+
 TEST(UiEdit, PasswordCharAndBackspaceAsTypedCharacter) {
     TForm form(nullptr);
     auto* e = new TEdit(&form);
