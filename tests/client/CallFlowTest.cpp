@@ -547,6 +547,60 @@ TEST_F(CallFlow, CredentialRepliesFollowTheMainWindowRules)
     EXPECT_EQ(fromOfLastInvite().rfind(sipFrom, 0), 0u) << fromOfLastInvite();
 }
 
+TEST_F(CallFlow, SlidersReachTheEngineDuringACallOnly)
+{
+    auto volume = [](sip::AudDevCap cap) {
+        int v = -1;
+        sip::sndGetSetting(cap, &v);
+        return v;
+    };
+    sip::sndSetSetting(sip::AudDevCap::OutputVolume, 50, true);
+    sip::sndSetSetting(sip::AudDevCap::InputVolume, 50, true);
+    Form1->TrackBar1->SetPosition(3);
+    Form1->TrackBar1Change(Form1->TrackBar1);
+    Form1->TrackBar2->SetPosition(7);
+    Form1->TrackBar2Change(Form1->TrackBar2);
+    EXPECT_EQ(volume(sip::AudDevCap::OutputVolume), 50);
+    EXPECT_EQ(volume(sip::AudDevCap::InputVolume), 50);
+
+    // The call button applies both positions; during the call a move applies at once.
+    dial(QString::fromStdString(g_fx.ring));
+    EXPECT_EQ(volume(sip::AudDevCap::OutputVolume), 30);
+    EXPECT_EQ(volume(sip::AudDevCap::InputVolume), 70);
+    Form1->TrackBar1->SetPosition(9);
+    Form1->TrackBar1Change(Form1->TrackBar1);
+    Form1->TrackBar2->SetPosition(0);
+    Form1->TrackBar2Change(Form1->TrackBar2);
+    EXPECT_EQ(volume(sip::AudDevCap::OutputVolume), 90);
+    EXPECT_EQ(volume(sip::AudDevCap::InputVolume), 0);
+    Form1->ssSkinButton5Click(nullptr);
+    runUntil([] { return label13() == QStringLiteral("呼叫挂断"); }, 5s);
+}
+
+TEST_F(CallFlow, ARefusedUriIsADiallingFailure)
+{
+    const QString server = Form2->FVosIp;
+    Form2->FVosIp = QStringLiteral("bad host");
+    const size_t before = invites().size();
+    const auto t0 = std::chrono::steady_clock::now();
+    dial(QString::fromStdString(g_fx.answer));
+    const auto took = std::chrono::steady_clock::now() - t0;
+    Form2->FVosIp = server;
+    EXPECT_EQ(label13(), QStringLiteral("拨号失败"));
+    EXPECT_EQ(label14(), QString());
+    EXPECT_TRUE(callButtonShown());
+    EXPECT_TRUE(Form1->Timer7->Enabled());
+    EXPECT_EQ(invites().size(), before);
+    // The accounts were removed (the current one after its one-second offline wait).
+    EXPECT_GE(took, 1000ms);
+    EXPECT_FALSE(sip::accIsValid(SipAccountId));
+    EXPECT_FALSE(sip::accIsValid(0));
+    ASSERT_TRUE(runUntil([] { return label13().isEmpty(); }, 6s));
+    // The next call works again.
+    dial(QString::fromStdString(g_fx.busy));
+    EXPECT_TRUE(runUntil([] { return label13() == QStringLiteral("呼叫挂断"); }, 6s));
+}
+
 TEST_F(CallFlow, AccountsAccumulateToEightAndTheNinthAddFailsSilently)
 {
     // Start from an empty account table.
