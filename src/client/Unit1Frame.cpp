@@ -2,6 +2,8 @@
 #include "client/Unit1.h"
 
 #include "client/SipStack.h"
+#include "client/Unit2.h"
+#include "client/Unit3.h"
 #include "client/Unit4.h"
 #include "platform/net/Endpoints.h"
 #include "platform/os/folders.h"
@@ -12,14 +14,8 @@
 #include "sip/Sip.h"
 #include "skin/SSButton.h"
 
-#if __has_include("client/Unit2.h")
-#include "client/Unit2.h"
-#define ZUVI_HAVE_FORM2 1
-#endif
-#if __has_include("client/Unit3.h")
-#include "client/Unit3.h"
-#define ZUVI_HAVE_FORM3 1
-#endif
+#include <QDir>
+
 #if __has_include("client/Unit7.h")
 #include "client/Unit7.h"
 #define ZUVI_HAVE_FORM7 1
@@ -54,7 +50,6 @@ void OpenSitePage(const QString& path)
 // The login form's inputs, shown again for a new login; its busy text hidden.
 void ShowLoginInputs()
 {
-#ifdef ZUVI_HAVE_FORM2
     Form2->frxComboBox1->Show();
     Form2->Label2->Show();
     Form2->MaskEdit1->Show();
@@ -68,16 +63,6 @@ void ShowLoginInputs()
     Form2->ssSkinButton2->Show();
     Form2->Label7->Show();
     Form2->Label8->Hide();
-#endif
-}
-
-TCustomForm* LoginForm()
-{
-#ifdef ZUVI_HAVE_FORM2
-    return Form2;
-#else
-    return nullptr;
-#endif
 }
 
 // The contact list into the folder's "contact" (an empty file created first when missing).
@@ -98,19 +83,15 @@ void WriteVolumesFile(TForm1* form, const QString& folder)
 
 bool AutoHideTicked()
 {
-#ifdef ZUVI_HAVE_FORM3
     return Form3 && Form3->CheckBox3->Checked();
-#else
-    return false;
-#endif
 }
 
 } // namespace
 
 QString TrayIconPath(int state)
 {
-    return ResourceDir() + QStringLiteral("/pic") +
-           (state == 1 ? QStringLiteral("/zuvi_Icon.ico") : QStringLiteral("/zuvi_Icon1.ico"));
+    return QDir(ResourceDir()).filePath(state == 1 ? QStringLiteral("pic/zuvi_Icon.ico")
+                                                   : QStringLiteral("pic/zuvi_Icon1.ico"));
 }
 
 // Title bar and menus -------------------------------------------------------------------------
@@ -151,12 +132,10 @@ void TForm1::N6Click(TObject*) { OpenSitePage(QStringLiteral("/center.html")); }
 
 void TForm1::N7Click(TObject*)
 {
-#ifdef ZUVI_HAVE_FORM3
     if (!Form3)
         return;
     Form3->LoadSystemSettings();
     Form3->Show();
-#endif
 }
 
 void TForm1::N14Click(TObject*)
@@ -187,15 +166,11 @@ void TForm1::N8Click(TObject*)
     Label1->SetCaption(QString());
     Label13->SetCaption(QString());
     Label14->SetCaption(QString());
-#ifdef ZUVI_HAVE_FORM2
     Form2->FHamc.clear();
-#endif
     Hide();
     ShowLoginInputs();
-#ifdef ZUVI_HAVE_FORM2
     Form2->Show();
     Form2->LoadLoginSettings();
-#endif
     FSwitchingAccount = false;
 }
 
@@ -211,7 +186,7 @@ void TForm1::N10Click(TObject*)
 
 void TForm1::TrayIcon1DblClick(TObject*)
 {
-    TCustomForm* form = Label1->Caption().isEmpty() ? LoginForm() : this;
+    TCustomForm* form = Label1->Caption().isEmpty() ? static_cast<TCustomForm*>(Form2) : this;
     if (!form)
         return;
     form->Show();
@@ -319,8 +294,7 @@ void TForm1::IdIPAddrMon1Status(TObject*)
     zuvi::os::sleepMs(2000);
     ShowLoginInputs();
     Hide();
-    if (TCustomForm* login = LoginForm())
-        login->Show();
+    Form2->Show();
 }
 
 // Shut-down: SIP first, then the account's files, then the login form ------------------------
@@ -348,10 +322,8 @@ void TForm1::FormDestroy(TObject*)
 
     WriteVolumesFile(this, folder);
 
-#ifdef ZUVI_HAVE_FORM2
     if (Form2) {
         Form2->Free();
         Form2 = nullptr;
     }
-#endif
 }
