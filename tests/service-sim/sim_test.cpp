@@ -94,6 +94,12 @@ TEST_F(Sim, LoginSequenceGivesEveryFieldAndTheSipCredentials)
         EXPECT_EQ(ansiString(pm.item("rd"), "vos_id"), u("80001"));
         EXPECT_EQ(ansiString(pm.item("rd"), "vos_pw"), u("sip80001pw"));
     }
+    // The call set up with those credentials is charged at the refresh that follows it, once.
+    Reply charged = readReply(http.get(ServiceApi::Login(kPhone, Passwd(kPassword), hamc)));
+    EXPECT_EQ(utf8String(charged.item("rd"), "Balance"), u("12.00"));
+    EXPECT_EQ(utf8String(charged.item("rd"), "Balancemin"), u("约 24 分钟"));
+    Reply same = readReply(http.get(ServiceApi::Login(kPhone, Passwd(kPassword), hamc)));
+    EXPECT_EQ(utf8String(same.item("rd"), "Balance"), u("12.00"));
     EXPECT_EQ(readReply(http.get(ServiceApi::Keepalived(kPhone, hamc))).ret(), 0);
     EXPECT_EQ(readReply(http.get(ServiceApi::Logout(kPhone, hamc))).ret(), 0);
     // The session is gone: refused, still scrambled.

@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -48,6 +50,9 @@ struct Account {
     std::string sipPw;
     bool plainCheckPm = false;
     std::vector<Contact> contacts;
+    // Billing: a call set up since the last Login (CheckPM or CreatePM) is charged at the next
+    // Login of the same session, the refresh the client sends after a call.
+    bool callSinceLogin = false;
     // Login history
     int logins = 0;
     std::string lastIp;
@@ -281,6 +286,7 @@ public:
 private:
     std::optional<Fault> takeFault(const std::string& action);
     Account* account(const std::string& phone);
+    void chargeCall(Account& acc);
     bool loggedIn(const std::string& phone, const std::string& hamc);
 
     std::string randCode();
@@ -353,6 +359,27 @@ Account* Service::account(const std::string& phone)
     return nullptr;
 }
 
+// One call costs one minute at 0.50: the balance "12.50" becomes "12.00", and a minutes text of
+// the form "约 N 分钟" is recomputed from it. Balances that are not numbers are left alone.
+void Service::chargeCall(Account& acc)
+{
+    char* end = nullptr;
+    double balance = std::strtod(acc.balance.c_str(), &end);
+    if (end == acc.balance.c_str())
+        return;
+    const std::string suffix = end;
+    long cents = std::lround(balance * 100) - 50;
+    if (cents < 0)
+        cents = 0;
+    char text[64];
+    std::snprintf(text, sizeof text, "%ld.%02ld", cents / 100, cents % 100);
+    acc.balance = text + suffix;
+    const std::string prefix = "约 ", unit = " 分钟";
+    if (acc.balanceMin.rfind(prefix, 0) == 0 && acc.balanceMin.size() > unit.size() &&
+        acc.balanceMin.compare(acc.balanceMin.size() - unit.size(), unit.size(), unit) == 0)
+        acc.balanceMin = prefix + std::to_string(cents / 50) + unit;
+}
+
 bool Service::loggedIn(const std::string& phone, const std::string& hamc)
 {
     return m_sessions.count({ phone, hamc }) > 0;
@@ -393,6 +420,9 @@ std::string Service::login(const httplib::Request& req)
     if (!acc || req.get_param_value("Passwd") != md5Hex(utf8ToGbk(acc->password)))
         return refusal(2, "用户名或密码错误");
     bool tokenOk = loggedIn(phone, hamc);
+    if (tokenOk && acc->callSinceLogin)
+        chargeCall(*acc);
+    acc->callSinceLogin = false;
     for (auto it = m_codes.rbegin(); !tokenOk && it != m_codes.rend(); ++it)
         tokenOk = md5Hex(phone + swapPairs(*it) + kFlag) == hamc;
     if (!tokenOk)
@@ -430,6 +460,7 @@ std::string Service::credentials(const httplib::Request& req, bool checkPm, bool
     scrambled = !plain;
     if (!acc || !session)
         return refusal(1, "未登录");
+    acc->callSinceLogin = true;
     if (checkPm && acc->plainCheckPm && !plain) {
         scrambled = false;
         return refusal(1, "未开通话机");
