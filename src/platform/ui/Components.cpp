@@ -5,6 +5,7 @@
 #include "Forms.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QImageReader>
 #include <QMenu>
 #include <QPixmap>
@@ -160,12 +161,33 @@ QIcon TImageList::Icon(int index) const {
 // ---- TTrayIcon ----
 
 TTrayIcon::TTrayIcon(TComponent* AOwner) : TComponent(AOwner), m_tray(std::make_unique<QSystemTrayIcon>()) {
-    QObject::connect(m_tray.get(), &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick)
-            Guard([&] { DblClick(); });
-        else if (r == QSystemTrayIcon::Trigger && OnClick)
+    QObject::connect(m_tray.get(), &QSystemTrayIcon::activated,
+                     [this](QSystemTrayIcon::ActivationReason r) { activated(int(r)); });
+}
+
+// A second click within the interval makes the double click. XEmbed trays follow that second
+// click with a DoubleClick of their own, which is then dropped; a DoubleClick that comes
+// without a paired click is the double click.
+void TTrayIcon::activated(int reason) {
+    const qint64 interval = QApplication::doubleClickInterval();
+    if (reason == QSystemTrayIcon::Trigger) {
+        if (OnClick)
             Guard([&] { OnClick(this); });
-    });
+        if (m_firstClick.isValid() && m_firstClick.elapsed() <= interval) {
+            m_firstClick.invalidate();
+            m_pairedClick.start();
+            Guard([&] { DblClick(); });
+        } else {
+            m_firstClick.start();
+            m_pairedClick.invalidate();
+        }
+    } else if (reason == QSystemTrayIcon::DoubleClick) {
+        const bool paired = m_pairedClick.isValid() && m_pairedClick.elapsed() <= interval;
+        m_firstClick.invalidate();
+        m_pairedClick.invalidate();
+        if (!paired)
+            Guard([&] { DblClick(); });
+    }
 }
 
 TTrayIcon::~TTrayIcon() {
@@ -202,7 +224,8 @@ void TTrayIcon::update() {
     QIcon icon = CurrentIcon();
     if (!icon.isNull())
         m_tray->setIcon(icon);
-    if (m_visible && !icon.isNull() && QSystemTrayIcon::isSystemTrayAvailable())
+    // Shown without a tray too: the icon docks by itself once a tray appears.
+    if (m_visible && !icon.isNull())
         m_tray->show();
     else
         m_tray->hide();

@@ -4,6 +4,7 @@
 #include "Classes.h"
 #include "Graphics.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <memory>
 #include <vector>
@@ -111,6 +112,8 @@ private:
 };
 
 // Notification-area icon. With Images set, IconIndex selects the picture shown; otherwise Icon.
+// Every left click raises OnClick; two within the double-click interval raise OnDblClick once
+// (StatusNotifier hosts report single activations only, XEmbed trays report both).
 class TTrayIcon : public TComponent {
 public:
     explicit TTrayIcon(TComponent* AOwner);
@@ -132,12 +135,17 @@ public:
     QIcon CurrentIcon() const;
     // Raises OnDblClick (as a double click on the icon does).
     void DblClick();
+    // The Qt icon behind it (tests drive activations through it).
+    QSystemTrayIcon* SystemTrayIcon() const { return m_tray.get(); }
 
     TNotifyEvent OnDblClick;
     TNotifyEvent OnClick;
 
 private:
     void update();
+    void activated(int reason);
+    QElapsedTimer m_firstClick;    // running from an unpaired click
+    QElapsedTimer m_pairedClick;   // running from the click that made a double click
     std::unique_ptr<QSystemTrayIcon> m_tray;
     std::unique_ptr<QMenu> m_menu;
     TIcon m_icon;

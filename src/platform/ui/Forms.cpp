@@ -16,6 +16,8 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace zuvi::ui {
@@ -98,6 +100,103 @@ static void runLoop(QEventLoop& loop) {
 
 // Global position of the last mouse press (where a form drag starts).
 QPoint g_lastPressGlobal;
+
+// ---- Modal loops: the forms that were visible when one began take no input until it ends ----
+
+namespace {
+
+struct ModalScope {
+    QPointer<QWidget> form;                  // the modal form's window
+    std::vector<QPointer<QWidget>> blocked;  // forms visible when its loop began
+};
+
+// Running modal loops, innermost last.
+std::vector<ModalScope*> g_modalScopes;
+
+// The innermost loop that names a window decides: blocked by it, or its own modal form.
+bool inputBlocked(const QWidget* window) {
+    for (auto it = g_modalScopes.rbegin(); it != g_modalScopes.rend(); ++it) {
+        if ((*it)->form == window)
+            return false;
+        for (const QPointer<QWidget>& w : (*it)->blocked)
+            if (w == window)
+                return true;
+    }
+    return false;
+}
+
+// Drops user input (and the window manager's close request) aimed at a blocked form; events
+// the program sends itself still arrive.
+class ModalInputFilter : public QObject {
+public:
+    bool eventFilter(QObject* obj, QEvent* ev) override {
+        switch (ev->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+        case QEvent::TabletRelease:
+        case QEvent::Close:
+            if (!ev->spontaneous())
+                return false;
+            break;
+        case QEvent::Enter:
+        case QEvent::HoverEnter:
+        case QEvent::HoverMove:
+            break;
+        default:
+            return false;
+        }
+        if (!obj->isWidgetType() || !inputBlocked(static_cast<QWidget*>(obj)->window()))
+            return false;
+        if (ev->type() == QEvent::Close)
+            ev->ignore();
+        return true;
+    }
+};
+
+ModalInputFilter* g_modalFilter = nullptr;
+
+// Blocks the other visible forms for the lifetime of one modal loop.
+class ModalBlock {
+public:
+    explicit ModalBlock(QWidget* form) {
+        m_scope.form = form;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != form && w->isVisible() && dynamic_cast<FormWidget*>(w))
+                m_scope.blocked.emplace_back(w);
+        if (g_modalScopes.empty()) {
+            g_modalFilter = new ModalInputFilter;
+            qApp->installEventFilter(g_modalFilter);
+        }
+        g_modalScopes.push_back(&m_scope);
+    }
+    ~ModalBlock() {
+        g_modalScopes.erase(std::remove(g_modalScopes.begin(), g_modalScopes.end(), &m_scope), g_modalScopes.end());
+        if (g_modalScopes.empty()) {
+            delete g_modalFilter;   // also removes it from the application
+            g_modalFilter = nullptr;
+        }
+    }
+    ModalBlock(const ModalBlock&) = delete;
+    ModalBlock& operator=(const ModalBlock&) = delete;
+
+private:
+    ModalScope m_scope;
+};
+
+} // namespace
 
 // ---- TCustomForm ----
 
@@ -318,8 +417,9 @@ TModalResult TCustomForm::ShowModal() {
         return mrCancel;
     QWidget* w = Widget();
     m_modalResult = mrNone;
-    if (w)
-        w->setWindowModality(Qt::ApplicationModal);
+    // As with disabled windows: the forms on screen take no input until the loop ends; forms
+    // shown meanwhile, menus and the notification-area icon do.
+    std::optional<ModalBlock> block(std::in_place, w);
     QEventLoop loop;
     m_modalLoop = &loop;
     Show();
@@ -344,9 +444,8 @@ TModalResult TCustomForm::ShowModal() {
     }
     m_modalLoop = nullptr;
     TModalResult r = m_modalResult;
+    block.reset();
     Hide();
-    if (w)
-        w->setWindowModality(Qt::NonModal);
     return r;
 }
 

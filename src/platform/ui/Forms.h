@@ -44,7 +44,8 @@ public:
     void Hide() { SetVisible(false); }
     void Close();
     // Runs a modal loop until ModalResult is non-zero or the application terminates
-    // (then mrCancel); the form is hidden afterwards. Other windows take no input meanwhile.
+    // (then mrCancel); the form is hidden afterwards. The other forms visible when it starts
+    // take no user input meanwhile; forms shown during the loop, menus and the tray icon do.
     TModalResult ShowModal();
     bool Modal() const { return m_modalLoop != nullptr; }
     TModalResult ModalResult() const { return m_modalResult; }
