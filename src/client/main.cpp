@@ -1,10 +1,9 @@
 // Zuvi softphone: the program's main routine.
 #include "client/AppForms.h"
 
+#include "platform/os/Exception.h"
 #include "platform/os/singleinstance.h"
 #include "platform/ui/Forms.h"
-
-#include <exception>
 
 int main(int argc, char** argv)
 {
@@ -17,8 +16,11 @@ int main(int argc, char** argv)
         zuvi::ui::Application->SetTitle(QStringLiteral("Zuvi"));
         RunStartup();
         zuvi::ui::Application->Run();
+    } catch (const zuvi::Exception& e) {
+        zuvi::ui::Application->ShowException(e.message());
     } catch (...) {
-        zuvi::ui::Application->HandleException(std::current_exception());
+        // Anything else is shown as an exception with an empty message.
+        zuvi::ui::Application->ShowException(QString());
     }
     zuvi::ui::Guard([] { DestroyApplicationForms(); });
     return 0;
