@@ -7,67 +7,15 @@
 #include "client/Unit2.h"
 #include "platform/ui/Layout.h"
 #include "skin/SSButton.h"
+#include "TempHome.h"
+#include "XShot.h"
 
-#include <QElapsedTimer>
-#include <QGuiApplication>
-#include <QImage>
 #include <QMenu>
-#include <QPixmap>
-#include <QScreen>
-#include <QThread>
 
 #include <cstdio>
-#include <cstdlib>
-#include <string>
 
 using namespace zuvi::ui;
-
-namespace {
-
-int failures = 0;
-
-void check(bool ok, const char* what)
-{
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-    if (!ok)
-        ++failures;
-}
-
-void settle(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        Application->ProcessMessages();
-        QThread::msleep(10);
-    }
-}
-
-// A private home: nothing of the real user's is read or written.
-std::string g_home;
-
-void privateHome()
-{
-    char tmpl[] = "/tmp/zuvi-frame-shot-XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
-    g_home = dir;
-    for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
-        const std::string d = dir + "/" + v;
-        std::system(("mkdir -p '" + d + "'").c_str());
-        setenv(v, d.c_str(), 1);
-    }
-    const std::string runtime = dir + "/XDG_RUNTIME_DIR";
-    std::system(("mkdir -m 700 -p '" + runtime + "'").c_str());
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    setenv("HOME", dir.c_str(), 1);
-    setenv("ZUVI_MSGBOX_LOG", (dir + "/msgbox.log").c_str(), 1);
-    setenv("ZUVI_OPEN_URL_LOG", (dir + "/urls.log").c_str(), 1);
-    setenv("ZUVI_API_HOST", "127.0.0.1:9", 1);
-    setenv("ZUVI_API2_HOST", "127.0.0.1:9", 1);
-    setenv("ZUVI_SIP_FILE_AUDIO", "1", 1);
-}
-
-} // namespace
+using namespace zuvi::test;
 
 int main(int argc, char** argv)
 {
@@ -76,7 +24,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
-    privateHome();
+    // A private home: nothing of the real user's is read or written.
+    TempHome home("zuvi-frame-shot");
+    home.logDialogs();
+    unreachableService();
     auto* app = new TApplication(argc, argv);
     SetResourceDir(QStringLiteral(ZUVI_TEST_BIN_DIR));
     CreateForm(&Form2, nullptr);
@@ -98,8 +49,7 @@ int main(int argc, char** argv)
     check(menu && menu->pos() == QPoint(button.X, client.Y), "menu at the menu button's left, the client area's top");
     check(menu && menu->actions().size() == 10, "ten entries, separators included");
 
-    QScreen* screen = QGuiApplication::primaryScreen();
-    const QImage shot = screen->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage shot = grabScreen();
     const QRect area(QPoint(Form1->Left(), Form1->Top()),
                      QSize(std::max(Form1->Width(), menu ? menu->x() + menu->width() - Form1->Left() : 0),
                            Form1->Height()));
@@ -122,6 +72,5 @@ int main(int argc, char** argv)
     Form1->N10->Click();
     Guard([] { DestroyApplicationForms(); });
     delete app;
-    std::system(("rm -rf '" + g_home + "'").c_str());
     return failures == 0 ? 0 : 1;
 }

@@ -7,74 +7,19 @@
 #include "client/Unit1.h"
 #include "client/Unit2.h"
 #include "platform/ui/Layout.h"
+#include "TempHome.h"
+#include "XShot.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
-#include <QThread>
-
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 
 using namespace zuvi::ui;
+using namespace zuvi::test;
 
 namespace {
-
-int failures = 0;
-std::string g_home;
-
-void check(bool ok, const char* what)
-{
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-    if (!ok)
-        ++failures;
-}
-
-void settle(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        Application->ProcessMessages();
-        QThread::msleep(10);
-    }
-}
-
-bool waitUntil(const std::function<bool()>& pred, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (pred())
-            return true;
-        settle(50);
-    }
-    return pred();
-}
-
-void privateHome()
-{
-    char tmpl[] = "/tmp/zuvi-frame-tray-XXXXXX";
-    g_home = mkdtemp(tmpl);
-    for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
-        const std::string d = g_home + "/" + v;
-        std::system(("mkdir -p '" + d + "'").c_str());
-        setenv(v, d.c_str(), 1);
-    }
-    const std::string runtime = g_home + "/XDG_RUNTIME_DIR";
-    std::system(("mkdir -m 700 -p '" + runtime + "'").c_str());
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    setenv("HOME", g_home.c_str(), 1);
-    setenv("ZUVI_MSGBOX_LOG", (g_home + "/msgbox.log").c_str(), 1);
-    setenv("ZUVI_OPEN_URL_LOG", (g_home + "/urls.log").c_str(), 1);
-    setenv("ZUVI_API_HOST", "127.0.0.1:9", 1);
-    setenv("ZUVI_API2_HOST", "127.0.0.1:9", 1);
-    setenv("ZUVI_SIP_FILE_AUDIO", "1", 1);
-}
 
 // Centre of this program's icon window docked in the tray panel, or (-1, -1).
 QPoint dockedIcon()
@@ -99,16 +44,13 @@ QPoint dockedIcon()
     return QPoint(-1, -1);
 }
 
-bool xdotool(const QStringList& args)
-{
-    return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    privateHome();
+    TempHome home("zuvi-frame-tray");
+    home.logDialogs();
+    unreachableService();
     QProcess tray;
     tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
                                           "120", "--height", "24", "--SetDockType", "false"});
@@ -159,6 +101,5 @@ int main(int argc, char** argv)
     delete app;
     tray.terminate();
     tray.waitForFinished(3000);
-    std::system(("rm -rf '" + g_home + "'").c_str());
     return failures == 0 ? 0 : 1;
 }

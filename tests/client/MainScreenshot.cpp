@@ -4,14 +4,11 @@
 #include "client/Unit1.h"
 #include "client/Unit3.h"
 #include "platform/ui/Layout.h"
+#include "TempHome.h"
+#include "XShot.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QImage>
-#include <QPixmap>
-#include <QScreen>
-#include <QTemporaryDir>
 #include <QWidget>
 
 #include <cstdio>
@@ -30,9 +27,7 @@ void Wait(int ms) {
 bool Grab(TCustomForm* form, const QString& out) {
     form->Show();
     Wait(600);
-    QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect r = form->Widget()->frameGeometry();
-    const QImage shot = screen->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+    const QImage shot = zuvi::test::grabScreen().copy(form->Widget()->frameGeometry());
     if (shot.isNull() || !shot.save(out, "PNG")) {
         std::fprintf(stderr, "cannot save %s\n", qPrintable(out));
         return false;
@@ -55,15 +50,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: client_main_screenshot <main.png> <settings.png>\n");
         return 2;
     }
-    QTemporaryDir home;
-    const QByteArray root = home.path().toLocal8Bit();
-    QDir(home.path()).mkpath("run");
-    QFile::setPermissions(home.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("HOME", root);
-    qputenv("XDG_CONFIG_HOME", root + "/config");
-    qputenv("XDG_DATA_HOME", root + "/data");
-    qputenv("XDG_RUNTIME_DIR", root + "/run");
-    qputenv("ZUVI_MSGBOX_LOG", root + "/msgbox.log");
+    zuvi::test::TempHome home("zuvi-main-shot");
+    home.logDialogs();
 
     TApplication app(argc, argv);
     SetResourceDir(QStringLiteral(ZUVI_TEST_BIN_DIR));

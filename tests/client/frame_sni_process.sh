@@ -5,16 +5,11 @@
 set -u
 watcher=$1
 zuvi=$2
-home=$(mktemp -d /tmp/zuvi-frame-sni-XXXXXX)
+. "$(dirname "$0")/../support/program_home.sh"
+program_home zuvi-frame-sni
 watcher_pid=""
 zuvi_pid=""
 trap 'kill $zuvi_pid $watcher_pid 2>/dev/null; rm -rf "$home"' EXIT
-mkdir -p "$home/data" "$home/config" "$home/cache"
-mkdir -m 700 "$home/runtime"
-export HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache
-export XDG_RUNTIME_DIR=$home/runtime ZUVI_MSGBOX_LOG=$home/msgbox.log ZUVI_OPEN_URL_LOG=$home/urls.log
-export ZUVI_API_HOST=127.0.0.1:9 ZUVI_API2_HOST=127.0.0.1:9 ZUVI_SIP_FILE_AUDIO=1 QT_QPA_PLATFORM=xcb
-fail() { echo "FAILED: $*"; exit 1; }
 
 "$watcher" > "$home/watcher.log" &
 watcher_pid=$!

@@ -1,6 +1,8 @@
 // SIP tests: the local softswitch (kamailio) and far ends (baresip) of testbed/, run per test binary.
 #pragma once
 
+#include "TempHome.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -136,32 +138,5 @@ inline bool waitFor(const std::function<bool()> &pred, std::chrono::milliseconds
     }
     return pred();
 }
-
-// A private HOME / XDG folder set for the test process, removed at the end.
-class TempHome {
-public:
-    TempHome()
-    {
-        char tmpl[] = "/tmp/zuvi-sip-test-XXXXXX";
-        m_dir = mkdtemp(tmpl);
-        for (const char *v : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME"}) {
-            std::string d = m_dir + "/" + v;
-            std::filesystem::create_directories(d);
-            setenv(v, d.c_str(), 1);
-        }
-        setenv("HOME", m_dir.c_str(), 1);
-    }
-    ~TempHome()
-    {
-        if (std::getenv("ZUVI_TEST_KEEP"))
-            return;
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
-    }
-    const std::string &dir() const { return m_dir; }
-
-private:
-    std::string m_dir;
-};
 
 } // namespace zuvi::test

@@ -10,46 +10,20 @@
 #include "skin/SSButton.h"
 #include "skin/SSForm.h"
 #include "skin/SkinClasses.h"
-
-#include <QElapsedTimer>
-#include <QGuiApplication>
-#include <QImage>
-#include <QPixmap>
-#include <QProcess>
-#include <QScreen>
-#include <QThread>
+#include "XShot.h"
 
 #include <cstdio>
 
 using namespace zuvi::ui;
 using namespace zuvi::skin;
+using namespace zuvi::test;
 
 namespace {
 
-int failures = 0;
-
-void check(bool ok, const char* what)
-{
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-    if (!ok)
-        ++failures;
-}
-
-void settle(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        Application->ProcessMessages();
-        QThread::msleep(10);
-    }
-}
-
 bool click(int x, int y, int button)
 {
-    return QProcess::execute(QStringLiteral("xdotool"),
-                             {QStringLiteral("mousemove"), QString::number(x), QString::number(y),
-                              QStringLiteral("click"), QString::number(button)}) == 0;
+    return xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y), QStringLiteral("click"),
+                    QString::number(button)});
 }
 
 } // namespace
@@ -102,8 +76,7 @@ int main(int argc, char** argv)
     const QPoint origin = form->Widget()->mapToGlobal(QPoint(0, 0));
     check(origin == at, "form at its place (no window manager)");
 
-    QScreen* screen = QGuiApplication::primaryScreen();
-    const QImage shot = screen->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage shot = grabScreen();
     const QImage formShot = shot.copy(QRect(origin, QSize(form->ClientWidth(), form->ClientHeight())));
     check(formShot.save(out, "PNG"), "screenshot saved");
     std::printf("screenshot: %s\n", qPrintable(out));
