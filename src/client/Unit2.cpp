@@ -22,6 +22,8 @@
 #include "skin/SSButton.h"
 #include "skin/SSForm.h"
 
+#include <QComboBox>
+#include <QCompleter>
 #include <QFileInfo>
 
 using namespace zuvi::ui;
@@ -133,6 +135,10 @@ TForm2::TForm2(TComponent* Owner) : TForm(Owner), IdHTTP1(std::make_unique<Login
         .handler("CheckBox2Click", this, &TForm2::CheckBox2Click)
         .handler("frxComboBox1Change", this, &TForm2::frxComboBox1Change);
     LoadFormLayout(this, QStringLiteral("TForm2.form"), b);
+    // Enter in the account box leaves the typed name alone: the box's completion would
+    // otherwise replace it with a listed name that differs only in letter case.
+    if (QCompleter* completer = frxComboBox1->ComboBox()->completer())
+        completer->setCaseSensitivity(Qt::CaseSensitive);
     // The SIP accounts and calls always use the server of the current Login state.
     SetSipServerProvider([] { return Form2 ? Form2->FVosIp : QString(); });
 }

@@ -434,6 +434,19 @@ TEST_F(LoginTest, EnterInEitherBoxArmsTheLogin)
         EXPECT_TRUE(Form2->Timer1->Enabled()) << (w == Form2->MaskEdit1->LineEdit() ? "password box" : "account box");
         Form2->Timer1->SetEnabled(false);
     }
+
+    // Enter in the account box keeps the name as typed, also when a listed name differs from
+    // it only in letter case.
+    Form2->frxComboBox1->Items()->Add("ABC");
+    Form2->frxComboBox1->ComboBox()->setEditText("abc");
+    QWidget* edit = Form2->frxComboBox1->ComboBox();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QCoreApplication::sendEvent(edit, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r");
+    QCoreApplication::sendEvent(edit, &release);
+    EXPECT_EQ(Form2->frxComboBox1->Text(), "abc");
+    EXPECT_TRUE(Form2->Timer1->Enabled());
+    Form2->Timer1->SetEnabled(false);
 }
 
 TEST_F(LoginTest, LinksOpenTheSitePages)
