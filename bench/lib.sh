@@ -1,0 +1,126 @@
+# Benchmarks: set-up shared by the SIP and call benchmarks (testbed, service simulator, baresip).
+# Sourced by bench/*.sh once root, build and port are set; everything of a run goes into $work.
+
+sim_pid=""
+ua_pid=""
+prog_pid=""
+
+# Configures the build folder and builds TARGET... quietly.
+bench_build() {
+    cmake -S "$root" -B "$build" >/dev/null
+    cmake --build "$build" -j"$(nproc)" --target "$@" >/dev/null
+}
+
+# The run's scratch folder /tmp/NAME-XXXXXX as $work. On exit the processes started here end, the
+# testbed stops and the folder goes (ZUVI_BENCH_KEEP=1 keeps it).
+bench_work() {
+    work=$(mktemp -d "/tmp/$1-XXXXXX")
+    trap bench_cleanup EXIT
+}
+bench_cleanup() {
+    local pid
+    for pid in "$prog_pid" "$ua_pid" "$sim_pid"; do
+        [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
+    done
+    "$root/testbed/stop.sh" "$work/tb" >/dev/null 2>&1 || true
+    [ -n "${ZUVI_BENCH_KEEP:-}" ] || rm -rf "$work"
+}
+
+# $fixture for the call benchmarks: the testbed's accounts with their SIP server on $port.
+bench_call_fixture() {
+    fixture="$work/accounts.json"
+    jq --arg s "127.0.0.1:$port" '.sip_server = $s' "$root/testbed/fixtures/accounts.json" > "$fixture"
+}
+
+# $fixture for the SIP benchmarks: the service simulator's accounts, or the testbed's copy while
+# the simulator has none.
+bench_sip_fixture() {
+    fixture="$root/tools/service-sim/fixtures/accounts.json"
+    [ -f "$fixture" ] || fixture="$root/testbed/fixtures/accounts.json"
+}
+
+# The testbed's kamailio (and far ends) on $port with $fixture; sets $server and $log (kamailio's).
+bench_testbed() {
+    "$root/testbed/start.sh" --port "$port" --fixture "$fixture" "$work/tb" >/dev/null
+    server="127.0.0.1:$port"
+    log="$work/tb/kamailio.log"
+}
+
+# The service simulator on a free port with $fixture; sets $sim_pid and $api (its host:port).
+bench_sim() {
+    "$build/bin/zuvi-service-sim" --port 0 --fixture "$fixture" > "$work/sim.out" 2>&1 &
+    sim_pid=$!
+    for _ in $(seq 1 100); do grep -q "listening on" "$work/sim.out" 2>/dev/null && break; sleep 0.05; done
+    api=$(sed -n 's/^listening on //p' "$work/sim.out" | head -1)
+}
+
+# $home_env: assignments for env(1) giving a process a private home, XDG folders and TMPDIR in $work.
+bench_home() {
+    mkdir -p "$work/home"
+    home_env=(HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+              XDG_RUNTIME_DIR="$work/home" TMPDIR="$work")
+}
+
+# $forms_env: the private home plus what the program's forms need headless against the simulator
+# (file audio, offscreen, message boxes and opened pages logged). Needs $api.
+bench_forms_home() {
+    bench_home
+    forms_env=("${home_env[@]}" ZUVI_SIP_FILE_AUDIO=1 QT_QPA_PLATFORM=offscreen
+               ZUVI_MSGBOX_LOG="$work/msgbox.log" ZUVI_OPEN_URL_LOG="$work/urls.log"
+               ZUVI_API_HOST="$api" ZUVI_API2_HOST="$api")
+}
+
+# baresip's folder $ua for USER / PASSWORD at $server: SIP on port+21, its console on $cons
+# (port+20); with a third argument "rtp", RTP on four ports of its own.
+bench_ua_config() {
+    local user=$1 password=$2 rtp=""
+    ua="$work/ua"
+    mkdir -p "$ua"
+    cons=$((port + 20))
+    [ "${3:-}" != rtp ] || rtp="rtp_ports $((40000 + port % 1000 * 4))-$((40000 + port % 1000 * 4 + 3))"
+    cat > "$ua/config" <<CFG
+poll_method epoll
+sip_listen 127.0.0.1:$((port + 21))
+net_interface 127.0.0.1
+audio_player aubridge,nil
+audio_source aubridge,nil
+audio_alert aubridge,nil
+$rtp
+module_path /usr/lib/baresip/modules
+module cons.so
+module g711.so
+module gsm.so
+module aubridge.so
+module_app account.so
+module_app menu.so
+cons_listen 127.0.0.1:$cons
+CFG
+    echo "<sip:$user@$server;transport=udp>;auth_pass=$password;regint=3600" > "$ua/accounts"
+    : > "$ua/contacts"
+}
+
+# Starts baresip on $ua; sets $ua_pid.
+bench_ua_start() {
+    stdbuf -oL baresip -f "$ua" >"$ua/log" 2>&1 </dev/null &
+    ua_pid=$!
+}
+
+# Waits (4 s at most) until kamailio has registered USER for an hour.
+bench_ua_registered() {
+    for _ in $(seq 1 200); do grep -q "ZUVI|REGOK|.*|$1|3600|" "$log" 2>/dev/null && break; sleep 0.02; done
+}
+
+# Sends COMMAND to baresip's console.
+bench_ua_cmd() {
+    printf '%s\n' "$1" > "/dev/udp/127.0.0.1/$cons"
+}
+
+# Lines of kamailio's log matching PATTERN.
+log_count() {
+    grep -c "$1" "$log" 2>/dev/null || true
+}
+
+# awk: med(arr, n), the median of arr[1..n] (sorts arr); 0 when n is 0.
+bench_awk_med='
+function med(arr, n,   i, j, t) { for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (arr[j] < arr[i]) { t = arr[i]; arr[i] = arr[j]; arr[j] = t }
+                                   return n ? arr[int((n + 1) / 2)] : 0 }'
