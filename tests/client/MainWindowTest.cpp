@@ -85,6 +85,27 @@ TEST(MainWindowLayout, ComponentsStartAsLaidOut) {
     EXPECT_EQ(f->ValueListEditor1->TitleCaptions(), (QStringList{QStringLiteral("姓名"), QStringLiteral("电话号码")}));
     EXPECT_EQ(f->ValueListEditor1->ColWidths(0), 119);
     EXPECT_EQ(f->ValueListEditor1->ColWidths(1), 131);
+    EXPECT_EQ(f->ValueListEditor2->ColWidths(0), 125);
+    EXPECT_EQ(f->ValueListEditor2->ColWidths(1), 125);
+    EXPECT_EQ(f->ListBox1->ItemHeight(), 13);
+    EXPECT_EQ(f->Font().Height, 11);
+    EXPECT_EQ(f->Edit1->Font().Height, 19);
+
+    // Places (left, top, width, height) of the controls the status texts and calls depend on.
+    struct Place { TControl* c; int left, top, width, height; };
+    for (const Place& p : {Place{f->Label14, 18, 17, 218, -1}, Place{f->Label13, 18, 36, 218, -1},
+                           Place{f->Edit1, 54, 63, 146, 31}, Place{f->ssSkinButton3, 18, 108, 70, 30},
+                           Place{f->ssSkinButton8, 18, 108, 70, 30}, Place{f->ssSkinButton5, 166, 108, 70, 30},
+                           Place{f->TrackBar1, 42, 152, 60, 33}, Place{f->TrackBar2, 176, 152, 60, 33},
+                           Place{f->Panel4, 2, 252, 252, 193}, Place{f->Panel5, 1, 122, 255, 323},
+                           Place{f->Image2, 1, 451, 254, 58}, Place{f->Label1, 66, 29, 113, -1}}) {
+        EXPECT_EQ(p.c->Left(), p.left) << p.c->Name().toStdString();
+        EXPECT_EQ(p.c->Top(), p.top) << p.c->Name().toStdString();
+        EXPECT_EQ(p.c->Width(), p.width) << p.c->Name().toStdString();
+        if (p.height >= 0) {
+            EXPECT_EQ(p.c->Height(), p.height) << p.c->Name().toStdString();
+        }
+    }
     EXPECT_FALSE(f->Image2->Visible());
     EXPECT_FALSE(f->Label15->Visible() || f->Label16->Visible() || f->Label17->Visible());
 
