@@ -348,8 +348,17 @@ void TForm1::N12Click(TObject*) {
 }
 
 void TForm1::N13Click(TObject*) {
+    // The selected contact goes when the dial edit holds its number: the first line that merely
+    // contains the text may be another contact (a longer number, digits in a name), which would
+    // be deleted and written away without a word.
+    const QString text = Edit1->Text();
+    TStrings* lines = ValueListEditor1->Strings();
+    const int selected = ValueListEditor1->Row();
     int row = 0;
-    if (!FindContact(Edit1->Text(), row))
+    if (!text.isEmpty() && selected >= 1 && selected <= lines->Count() &&
+        NumberPart(lines->Strings(selected - 1)) == text)
+        row = selected;
+    else if (!FindContact(text, row))
         return;
     ValueListEditor1->DeleteRow(row);
     SaveContactFile();

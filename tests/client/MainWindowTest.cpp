@@ -307,6 +307,14 @@ TEST(MainWindowContacts, DeleteWritesTheContactFileAtOnce) {
     expected.lines = QStringList{"张三=138", "王五=139"};
     EXPECT_EQ(ReadFileBytes(folder + "contact"), expected.encode());
 
+    // The selected contact's number in the dial edit deletes that contact, not an earlier line
+    // that only contains the number.
+    SetContacts({"张三=13900", "李四=139", "王五=1390"});
+    f->ValueListEditor1->SetRow(2);
+    ASSERT_EQ(f->Edit1->Text(), "139");
+    f->N13Click(f->N13);
+    EXPECT_EQ(Contacts(), (QStringList{"张三=13900", "王五=1390"}));
+
     // A list loaded from a UTF-8 file with its mark is written back the same way.
     WriteFileBytes(folder + "contact", "\xEF\xBB\xBF" + QStringLiteral("甲=1\r\n乙=2\r\n").toUtf8());
     f->ValueListEditor1->Strings()->LoadFromFile(folder + "contact");
