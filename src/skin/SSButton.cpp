@@ -307,7 +307,9 @@ void TssLinkButton::SetLinkButton(TssLinkButton* value)
     link(value);
 }
 
-void TssLinkButton::MouseEnter()
+// Runs this button's own handling, then passes the notification on along the links; a chain
+// that closes on itself ends where it started.
+void TssLinkButton::passOn(const std::function<void()>& own, void (TssLinkButton::*next)())
 {
     if (m_Passing)
         return;
@@ -316,23 +318,19 @@ void TssLinkButton::MouseEnter()
         bool& f;
         ~Reset() { f = false; }
     } reset{m_Passing};
-    TssSkinButton::MouseEnter();
+    own();
     if (m_ButtonToLink)
-        m_ButtonToLink->MouseEnter();
+        (m_ButtonToLink->*next)();
+}
+
+void TssLinkButton::MouseEnter()
+{
+    passOn([this] { TssSkinButton::MouseEnter(); }, &TssLinkButton::MouseEnter);
 }
 
 void TssLinkButton::MouseLeave()
 {
-    if (m_Passing)
-        return;
-    m_Passing = true;
-    struct Reset {
-        bool& f;
-        ~Reset() { f = false; }
-    } reset{m_Passing};
-    TssSkinButton::MouseLeave();
-    if (m_ButtonToLink)
-        m_ButtonToLink->MouseLeave();
+    passOn([this] { TssSkinButton::MouseLeave(); }, &TssLinkButton::MouseLeave);
 }
 
 } // namespace zuvi::skin

@@ -4,6 +4,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/Graphics.h"
 
+#include <functional>
 #include <vector>
 
 namespace zuvi::skin {
@@ -120,6 +121,7 @@ public:
 
 private:
     void link(TssLinkButton* target);
+    void passOn(const std::function<void()>& own, void (TssLinkButton::*next)());
     TssLinkButton* m_ButtonToLink = nullptr;
     // Buttons whose link is this one: cleared when this button is destroyed.
     std::vector<TssLinkButton*> m_LinkedBy;
