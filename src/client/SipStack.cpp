@@ -14,7 +14,6 @@ int SipCallId = 0;
 double CallStartTime = 0.0;
 
 std::function<void(int, const sip::CallEvent &)> OnCallStateHook;
-std::function<void(int)> OnCallMediaStateHook;
 
 namespace {
 
@@ -171,10 +170,20 @@ void OnCallState(int callId, const sip::CallEvent &e)
         OnCallStateHook(callId, e);
 }
 
+// Connects an active call's audio with the sound device both ways; any other media status
+// disconnects it. Touches the engine only.
 void OnCallMediaState(int callId)
 {
-    if (OnCallMediaStateHook)
-        OnCallMediaStateHook(callId);
+    sip::CallInfo info;
+    if (sip::callGetInfo(callId, &info) != sip::Success)
+        return;
+    if (info.mediaStatus == sip::MediaStatus::Active) {
+        sip::confConnect(info.confSlot, 0);
+        sip::confConnect(0, info.confSlot);
+    } else {
+        sip::confDisconnect(info.confSlot, 0);
+        sip::confDisconnect(0, info.confSlot);
+    }
 }
 
 // Neither answered nor rejected: the call stays pending until its caller gives up.

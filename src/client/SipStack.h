@@ -48,9 +48,8 @@ void OnPager(int callId, const std::string &from, const std::string &to, const s
 void OnPagerStatus(int callId, const std::string &to, const std::string &body, int status, const std::string &reason);
 void OnNatDetect(const zuvi::sip::NatDetectResult &res);
 
-// What OnCallState and OnCallMediaState do: set by the main window. They run on the SIP
-// worker; anything touching the UI must be handed on with zuvi::ui::post. They may call the
-// engine (e.g. zuvi::sip::callGetInfo), which then runs directly. Set them before
-// InitSipStack and leave them alone while the stack runs.
+// What OnCallState does: set by the main window. It runs on the SIP
+// worker; anything touching the UI must be handed on with zuvi::ui::post. It may call the
+// engine (e.g. zuvi::sip::callGetInfo), which then runs directly. Set it before
+// InitSipStack and leave it alone while the stack runs.
 extern std::function<void(int callId, const zuvi::sip::CallEvent &e)> OnCallStateHook;
-extern std::function<void(int callId)> OnCallMediaStateHook;

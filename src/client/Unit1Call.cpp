@@ -154,19 +154,6 @@ void TForm1::InstallSipHooks()
             });
         });
     };
-
-    OnCallMediaStateHook = [](int callId) {
-        sip::CallInfo info;
-        if (sip::callGetInfo(callId, &info) != sip::Success)
-            return;
-        if (info.mediaStatus == sip::MediaStatus::Active) {
-            sip::confConnect(info.confSlot, 0);
-            sip::confConnect(0, info.confSlot);
-        } else {
-            sip::confDisconnect(info.confSlot, 0);
-            sip::confDisconnect(0, info.confSlot);
-        }
-    };
 }
 
 void TForm1::ssSkinButton3Click(TObject *)

@@ -70,7 +70,6 @@ protected:
     {
         DestroySipStack();
         OnCallStateHook = nullptr;
-        OnCallMediaStateHook = nullptr;
     }
 };
 
@@ -206,18 +205,6 @@ TEST_F(SipStackTest, AnsweredCallCarriesTheToneAndEndsWith200)
         if (info.state == sip::InvState::Disconnected) {
             connectMs = info.connectDurationMs;
             endStatus = info.lastStatus;
-        }
-    };
-    OnCallMediaStateHook = [](int callId) {
-        sip::CallInfo info;
-        if (sip::callGetInfo(callId, &info) != sip::Success)
-            return;
-        if (info.mediaStatus == sip::MediaStatus::Active) {
-            sip::confConnect(info.confSlot, 0);
-            sip::confConnect(0, info.confSlot);
-        } else {
-            sip::confDisconnect(info.confSlot, 0);
-            sip::confDisconnect(0, info.confSlot);
         }
     };
     InitSipStack();
