@@ -39,7 +39,7 @@ double wallNow()
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
-bool runUntil(const std::function<bool()> &pred, int timeoutMs)
+bool runUntil(const std::function<bool()>& pred, int timeoutMs)
 {
     QElapsedTimer t;
     t.start();
@@ -55,7 +55,7 @@ bool runUntil(const std::function<bool()> &pred, int timeoutMs)
 bool idle() { return Form1->ssSkinButton3->Visible() && !Form1->Timer1->Enabled() && sip::callGetCount() == 0; }
 
 // Presses the call button and waits for the main window's answered state.
-bool placeCall(const QString &number)
+bool placeCall(const QString& number)
 {
     Form1->Edit1->SetText(number);
     std::printf("PRESS %.6f\n", wallNow());
@@ -76,7 +76,7 @@ void hangUp()
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc < 7) {
         std::fprintf(stderr, "usage: %s BIN_DIR PHONE PASSWORD latency|footprint NUMBER ROUNDS|SECONDS\n", argv[0]);

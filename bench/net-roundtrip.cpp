@@ -17,7 +17,8 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
-template <typename F> std::vector<double> measure(int runs, F request)
+template<typename F>
+std::vector<double> measure(int runs, F request)
 {
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {
@@ -47,9 +48,9 @@ int main(int argc, char** argv)
         HttpClient kept(HttpClient::Kind::Browser);
         auto reused = measure(runs, [&] { kept.get(url); });
         std::printf("client, new client per GET     median %.3f ms  min %.3f ms\n", median(fresh),
-                    *std::min_element(fresh.begin(), fresh.end()));
+            *std::min_element(fresh.begin(), fresh.end()));
         std::printf("client, one client for the run median %.3f ms  min %.3f ms\n", median(reused),
-                    *std::min_element(reused.begin(), reused.end()));
+            *std::min_element(reused.begin(), reused.end()));
     } catch (const zuvi::net::TransportError& e) {
         std::fprintf(stderr, "zuvi-net-bench: %s\n", e.what());
         return 1;

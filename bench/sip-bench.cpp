@@ -26,7 +26,7 @@ std::atomic<int> g_regEvents{0};
 std::atomic<int> g_state{-1};
 std::atomic<int> g_lastStatus{0};
 
-bool waitFor(const std::function<bool()> &pred, std::chrono::milliseconds timeout = 5s)
+bool waitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout = 5s)
 {
     auto end = Clock::now() + timeout;
     while (Clock::now() < end) {
@@ -74,7 +74,7 @@ bool setUp()
     sip::Config cfg = sip::configDefault();
     cfg.userAgent = "d.c";
     cfg.cb.onRegState = [](int) { ++g_regEvents; };
-    cfg.cb.onCallState = [](int callId, const sip::CallEvent &) {
+    cfg.cb.onCallState = [](int callId, const sip::CallEvent&) {
         sip::CallInfo info;
         if (sip::callGetInfo(callId, &info) == sip::Success) {
             g_lastStatus = info.lastStatus;
@@ -92,12 +92,12 @@ bool setUp()
         return false;
     std::vector<sip::CodecInfo> top;
     sip::enumCodecs(&top, 4);
-    for (auto &c : top)
+    for (auto& c : top)
         sip::codecSetPriority(c.codecId, 0);
     return sip::transportCreate(sip::TransportType::Udp, sip::transportConfigDefault()) == sip::Success;
 }
 
-sip::AccConfig account(const std::string &server, const std::string &user, const std::string &pw)
+sip::AccConfig account(const std::string& server, const std::string& user, const std::string& pw)
 {
     sip::AccConfig c = sip::accConfigDefault();
     c.id = "sip:" + user + "@" + server;
@@ -120,7 +120,7 @@ double median(std::vector<double> v)
 }
 
 // Registered once the account's second registration event (progress, then ok) arrived.
-bool addAndRegister(const sip::AccConfig &cfg, int *id)
+bool addAndRegister(const sip::AccConfig& cfg, int* id)
 {
     int before = g_regEvents;
     if (sip::accAdd(cfg, false, id) != sip::Success)
@@ -128,7 +128,7 @@ bool addAndRegister(const sip::AccConfig &cfg, int *id)
     return waitFor([&] { return g_regEvents >= before + 2; });
 }
 
-bool placeCall(int acc, const std::string &uri, int *callId)
+bool placeCall(int acc, const std::string& uri, int* callId)
 {
     g_state = -1;
     if (sip::callMakeCall(acc, uri, nullptr, callId) != sip::Success)
@@ -144,7 +144,7 @@ void hangUp(int callId)
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc < 7) {
         std::fprintf(stderr, "usage: %s latency|footprint SERVER USER PASSWORD NUMBER ROUNDS|SECONDS\n", argv[0]);
@@ -179,7 +179,7 @@ int main(int argc, char **argv)
             std::this_thread::sleep_for(100ms);
         }
         std::printf("engine (in process): registration median %.1f ms, INVITE to confirmed median %.1f ms (%zu rounds)\n",
-                    median(reg), median(call), call.size());
+            median(reg), median(call), call.size());
     } else {
         int acc = -1, callId = -1;
         if (!addAndRegister(account(server, user, pw), &acc))
@@ -195,9 +195,9 @@ int main(int argc, char **argv)
         double cpuCall = cpuPercent(n);
         hangUp(callId);
         std::printf("engine RSS: %.1f MB with libraries loaded, %.1f MB started and registered, %.1f MB in a call\n",
-                    rssLoaded / 1024.0, rssIdle / 1024.0, rssCall / 1024.0);
+            rssLoaded / 1024.0, rssIdle / 1024.0, rssCall / 1024.0);
         std::printf("engine CPU (one core, %d s windows): %.2f %% idle and registered, %.2f %% in a call (%s audio)\n",
-                    n, cpuIdle, cpuCall, sip::usesFileAudio() ? "file" : "device");
+            n, cpuIdle, cpuCall, sip::usesFileAudio() ? "file" : "device");
     }
     sip::destroy();
     return 0;

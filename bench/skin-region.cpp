@@ -48,7 +48,7 @@ int main(int argc, char** argv)
     TForm* form = CreateForm<TForm>(nullptr, nullptr);
 
     std::printf("%-20s %-8s %5s %9s %11s %9s %19s\n", "background", "size", "runs", "scan ms", "region ms",
-                "tree ms", "SetBitmapWindow ms");
+        "tree ms", "SetBitmapWindow ms");
     for (const char* file : {"skins/form1_bg.bmp", "skins/form3_bg.bmp"}) {
         TBitmap bmp;
         bmp.LoadFromFile(bin + "/" + file);
@@ -73,7 +73,7 @@ int main(int argc, char** argv)
         const double apply = medianMs(runs, [&] { SetBitmapWindow(form, bmp, clFuchsia); });
         const QString size = QStringLiteral("%1x%2").arg(bmp.Width()).arg(bmp.Height());
         std::printf("%-20s %-8s %5zu %9.3f %11.3f %9.3f %19.3f\n", file + 6, qPrintable(size), nRuns, scan, region,
-                    tree, apply);
+            tree, apply);
     }
     form->Free();
     return 0;

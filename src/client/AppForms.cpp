@@ -23,11 +23,13 @@ TForm17* Form17 = nullptr;
 namespace {
 
 // A window whose unit is not part of the program yet keeps its place in the order.
-template <class T> void NotYetBuilt() {}
+template<class T>
+void NotYetBuilt() { }
 
 // An error in a window's creation handler is reported and the start-up goes on (the window
 // exists all the same).
-template <class T> void Create(T** ref)
+template<class T>
+void Create(T** ref)
 {
     Guard([ref] { Application->CreateForm(ref); });
 }

@@ -10,7 +10,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 } // namespace
 
-bool IsValidPhoneNumber(const QString &text)
+bool IsValidPhoneNumber(const QString& text)
 {
     const QByteArray s = zuvi::os::toAnsi(text);
     const qsizetype n = s.size();
@@ -31,7 +31,7 @@ bool IsValidPhoneNumber(const QString &text)
     return true;
 }
 
-std::string DialDigits(const QString &dialText)
+std::string DialDigits(const QString& dialText)
 {
     const QByteArray s = zuvi::os::toAnsi(dialText);
     std::string digits;
@@ -41,13 +41,17 @@ std::string DialDigits(const QString &dialText)
     return digits;
 }
 
-std::string DialUri(const QString &dialText, const QString &server)
+std::string DialUri(const QString& dialText, const QString& server)
 {
     const QByteArray host = zuvi::os::toAnsi(server);
     return "<sip:" + DialDigits(dialText) + "@" + std::string(host.constData(), size_t(host.size())) + ">";
 }
 
-CallEventGate::Hold::Hold(CallEventGate &gate) : m_gate(gate) { ++m_gate.m_holds; }
+CallEventGate::Hold::Hold(CallEventGate& gate)
+    : m_gate(gate)
+{
+    ++m_gate.m_holds;
+}
 
 CallEventGate::Hold::~Hold()
 {

@@ -9,13 +9,13 @@
 
 // True when the text (in the ANSI code page) starts, after leading blanks, with a digit, ends
 // with a digit and holds only digits, blanks and "-" in between. Callers reject an empty text.
-bool IsValidPhoneNumber(const QString &text);
+bool IsValidPhoneNumber(const QString& text);
 
 // The digits '0' to '9' of the dial text (ANSI code page), in order; everything else dropped.
-std::string DialDigits(const QString &dialText);
+std::string DialDigits(const QString& dialText);
 
 // "<sip:" + digits + "@" + server + ">" (ANSI bytes).
-std::string DialUri(const QString &dialText, const QString &server);
+std::string DialUri(const QString& dialText, const QString& server);
 
 // Effects of the SIP library's call events, run on the UI thread in the order they arrive.
 // While a Hold is alive (the call and hang-up buttons' handlers), effects wait in a list and
@@ -24,13 +24,13 @@ class CallEventGate {
 public:
     class Hold {
     public:
-        explicit Hold(CallEventGate &gate);
+        explicit Hold(CallEventGate& gate);
         ~Hold();
-        Hold(const Hold &) = delete;
-        Hold &operator=(const Hold &) = delete;
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
 
     private:
-        CallEventGate &m_gate;
+        CallEventGate& m_gate;
     };
 
     // UI thread only.

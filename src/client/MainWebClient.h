@@ -8,10 +8,12 @@
 
 class MainWebClient {
 public:
-    MainWebClient() : m_http(zuvi::net::HttpClient::Kind::Browser) {}
+    MainWebClient()
+        : m_http(zuvi::net::HttpClient::Kind::Browser)
+    { }
 
     // Blocks until the whole body has arrived; throws zuvi::net::TransportError.
-    QByteArray get(const QString &url) { return m_http.get(url); }
+    QByteArray get(const QString& url) { return m_http.get(url); }
 
 private:
     zuvi::net::HttpClient m_http;

@@ -13,7 +13,7 @@ int SipAccountId = 0;
 int SipCallId = 0;
 double CallStartTime = 0.0;
 
-std::function<void(int, const sip::CallEvent &)> OnCallStateHook;
+std::function<void(int, const sip::CallEvent&)> OnCallStateHook;
 
 namespace {
 
@@ -21,7 +21,7 @@ std::mutex g_serverMutex;
 QString g_server;
 std::function<QString()> g_serverProvider;
 
-std::string ansi(const QString &text)
+std::string ansi(const QString& text)
 {
     QByteArray bytes = zuvi::os::toAnsi(text);
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -40,7 +40,7 @@ void createTransport(sip::TransportType type, unsigned port)
 }
 
 // The add-and-set-online of RegisterSipAccount; `onlineId` < 0 means the account just added.
-void registerAccount(const QString &user, const QString &password, int onlineId)
+void registerAccount(const QString& user, const QString& password, int onlineId)
 {
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (AddSipAccount(user, password) == sip::Success) {
@@ -53,7 +53,7 @@ void registerAccount(const QString &user, const QString &password, int onlineId)
 
 } // namespace
 
-void SetSipServer(const QString &server)
+void SetSipServer(const QString& server)
 {
     std::lock_guard l(g_serverMutex);
     g_server = server;
@@ -112,7 +112,7 @@ void InitSipStack()
     // The four codecs ranked highest are never offered.
     std::vector<sip::CodecInfo> codecs;
     sip::enumCodecs(&codecs, 4);
-    for (const sip::CodecInfo &c : codecs)
+    for (const sip::CodecInfo& c : codecs)
         sip::codecSetPriority(c.codecId, 0);
 
     createTransport(sip::TransportType::Udp, 5060);
@@ -120,7 +120,7 @@ void InitSipStack()
     createTransport(sip::TransportType::Tls, 5061);
 }
 
-int AddSipAccount(const QString &user, const QString &password)
+int AddSipAccount(const QString& user, const QString& password)
 {
     const std::string server = ansi(SipServer());
     sip::AccConfig cfg = sip::accConfigDefault();
@@ -144,9 +144,9 @@ int AddSipAccount(const QString &user, const QString &password)
     return st;
 }
 
-void RegisterSipAccount(const QString &user, const QString &password) { registerAccount(user, password, -1); }
+void RegisterSipAccount(const QString& user, const QString& password) { registerAccount(user, password, -1); }
 
-void RegisterLoginAccount(const QString &user, const QString &password) { registerAccount(user, password, 0); }
+void RegisterLoginAccount(const QString& user, const QString& password) { registerAccount(user, password, 0); }
 
 int UnregisterSipAccounts()
 {
@@ -164,7 +164,7 @@ int UnregisterSipAccounts()
 
 void DestroySipStack() { sip::destroy(); }
 
-void OnCallState(int callId, const sip::CallEvent &e)
+void OnCallState(int callId, const sip::CallEvent& e)
 {
     if (OnCallStateHook)
         OnCallStateHook(callId, e);
@@ -187,19 +187,19 @@ void OnCallMediaState(int callId)
 }
 
 // Neither answered nor rejected: the call stays pending until its caller gives up.
-void OnIncomingCall(int, int, const sip::IncomingData &) {}
+void OnIncomingCall(int, int, const sip::IncomingData&) { }
 
-void OnRegState(int) {}
+void OnRegState(int) { }
 
-void OnCallTransferStatus(int, int, const std::string &, bool, bool *) {}
+void OnCallTransferStatus(int, int, const std::string&, bool, bool*) { }
 
-void OnBuddyState(int) {}
+void OnBuddyState(int) { }
 
-void OnPager(int, const std::string &, const std::string &, const std::string &, const std::string &,
-             const std::string &)
+void OnPager(int, const std::string&, const std::string&, const std::string&, const std::string&,
+    const std::string&)
 {
 }
 
-void OnPagerStatus(int, const std::string &, const std::string &, int, const std::string &) {}
+void OnPagerStatus(int, const std::string&, const std::string&, int, const std::string&) { }
 
-void OnNatDetect(const sip::NatDetectResult &) {}
+void OnNatDetect(const sip::NatDetectResult&) { }

@@ -31,60 +31,40 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-void RegisterMainWindowClasses() {
+void RegisterMainWindowClasses()
+{
     static std::once_flag once;
     std::call_once(once, [] {
         RegisterClass<TIdIPAddrMon>(QStringLiteral("TIdIPAddrMon"), QStringLiteral("TComponent"))
             .property(QStringLiteral("Active"), [](TIdIPAddrMon& c, const LayoutValue& v) { c.Active = v.toBool(); })
             .property(QStringLiteral("OnStatus"),
-                      [](TIdIPAddrMon& c, const LayoutValue& v) { c.OnStatus = v.toHandler<TNotifyEvent>(); });
+                [](TIdIPAddrMon& c, const LayoutValue& v) { c.OnStatus = v.toHandler<TNotifyEvent>(); });
     });
 }
 
 // Number part of a contact line: after its first "=", or the whole line without "=".
-QString NumberPart(const QString& line) {
+QString NumberPart(const QString& line)
+{
     const qsizetype eq = line.indexOf(u'=');
     return eq < 0 ? line : line.mid(eq + 1);
 }
 
 } // namespace
 
-QString SiteRoot() {
+QString SiteRoot()
+{
     QString root = zuvi::net::siteRoot();
     while (root.endsWith(u'/'))
         root.chop(1);
     return root;
 }
 
-TForm1::TForm1(TComponent* Owner) : TForm(Owner) {
+TForm1::TForm1(TComponent* Owner)
+    : TForm(Owner)
+{
     RegisterMainWindowClasses();
     FormBinding b;
-    b.field("ssSkinForm1", ssSkinForm1).field("Image1", Image1).field("Label1", Label1)
-        .field("Label2", Label2).field("Label3", Label3).field("Label12", Label12)
-        .field("Label11", Label11).field("ssSkinButton4", ssSkinButton4)
-        .field("ssSkinButton1", ssSkinButton1).field("ssSkinButton2", ssSkinButton2)
-        .field("Image5", Image5).field("Image8", Image8).field("Image9", Image9)
-        .field("Image7", Image7).field("Image6", Image6).field("Label4", Label4)
-        .field("Label5", Label5).field("Label6", Label6).field("Label7", Label7)
-        .field("Panel1", Panel1).field("ValueListEditor1", ValueListEditor1)
-        .field("ValueListEditor2", ValueListEditor2).field("Panel2", Panel2)
-        .field("Label8", Label8).field("Label9", Label9).field("Label10", Label10)
-        .field("Panel3", Panel3).field("ListBox1", ListBox1).field("Panel5", Panel5)
-        .field("Memo1", Memo1).field("Panel4", Panel4).field("Label14", Label14)
-        .field("Label13", Label13).field("Label15", Label15).field("Label16", Label16)
-        .field("Label17", Label17).field("ssSkinButton6", ssSkinButton6).field("Edit1", Edit1)
-        .field("ssSkinButton7", ssSkinButton7).field("ssSkinButton3", ssSkinButton3)
-        .field("ssSkinButton8", ssSkinButton8).field("ssSkinButton5", ssSkinButton5)
-        .field("Image3", Image3).field("TrackBar1", TrackBar1).field("Image4", Image4)
-        .field("TrackBar2", TrackBar2).field("Image2", Image2).field("PopupMenu1", PopupMenu1)
-        .field("N1", N1).field("N11", N11).field("N12", N12).field("N13", N13)
-        .field("PopupMenu2", PopupMenu2).field("N2", N2).field("N3", N3).field("N4", N4)
-        .field("N5", N5).field("N6", N6).field("N7", N7).field("N14", N14).field("N8", N8)
-        .field("N9", N9).field("N10", N10).field("TrayIcon1", TrayIcon1)
-        .field("ImageList1", ImageList1).field("IdIPAddrMon1", IdIPAddrMon1)
-        .field("Timer1", Timer1).field("Timer2", Timer2).field("Timer3", Timer3)
-        .field("Timer4", Timer4).field("Timer5", Timer5).field("Timer6", Timer6)
-        .field("Timer7", Timer7).field("Timer8", Timer8);
+    b.field("ssSkinForm1", ssSkinForm1).field("Image1", Image1).field("Label1", Label1).field("Label2", Label2).field("Label3", Label3).field("Label12", Label12).field("Label11", Label11).field("ssSkinButton4", ssSkinButton4).field("ssSkinButton1", ssSkinButton1).field("ssSkinButton2", ssSkinButton2).field("Image5", Image5).field("Image8", Image8).field("Image9", Image9).field("Image7", Image7).field("Image6", Image6).field("Label4", Label4).field("Label5", Label5).field("Label6", Label6).field("Label7", Label7).field("Panel1", Panel1).field("ValueListEditor1", ValueListEditor1).field("ValueListEditor2", ValueListEditor2).field("Panel2", Panel2).field("Label8", Label8).field("Label9", Label9).field("Label10", Label10).field("Panel3", Panel3).field("ListBox1", ListBox1).field("Panel5", Panel5).field("Memo1", Memo1).field("Panel4", Panel4).field("Label14", Label14).field("Label13", Label13).field("Label15", Label15).field("Label16", Label16).field("Label17", Label17).field("ssSkinButton6", ssSkinButton6).field("Edit1", Edit1).field("ssSkinButton7", ssSkinButton7).field("ssSkinButton3", ssSkinButton3).field("ssSkinButton8", ssSkinButton8).field("ssSkinButton5", ssSkinButton5).field("Image3", Image3).field("TrackBar1", TrackBar1).field("Image4", Image4).field("TrackBar2", TrackBar2).field("Image2", Image2).field("PopupMenu1", PopupMenu1).field("N1", N1).field("N11", N11).field("N12", N12).field("N13", N13).field("PopupMenu2", PopupMenu2).field("N2", N2).field("N3", N3).field("N4", N4).field("N5", N5).field("N6", N6).field("N7", N7).field("N14", N14).field("N8", N8).field("N9", N9).field("N10", N10).field("TrayIcon1", TrayIcon1).field("ImageList1", ImageList1).field("IdIPAddrMon1", IdIPAddrMon1).field("Timer1", Timer1).field("Timer2", Timer2).field("Timer3", Timer3).field("Timer4", Timer4).field("Timer5", Timer5).field("Timer6", Timer6).field("Timer7", Timer7).field("Timer8", Timer8);
 
     b.handler("FormCreate", this, &TForm1::FormCreate)
         .handler("FormShow", this, &TForm1::FormShow)
@@ -146,7 +126,8 @@ TForm1::TForm1(TComponent* Owner) : TForm(Owner) {
 
 TForm1::~TForm1() = default;
 
-void TForm1::FormCreate(TObject*) {
+void TForm1::FormCreate(TObject*)
+{
     // An error here (an unreadable banner) is reported and ends the creation steps; the window
     // exists all the same.
     Guard([this] {
@@ -161,7 +142,8 @@ void TForm1::FormCreate(TObject*) {
     });
 }
 
-void TForm1::LoadBanner() {
+void TForm1::LoadBanner()
+{
     const QString path = zuvi::os::dataFolder() + QStringLiteral("ad.jpg");
     if (!zuvi::os::fileExists(path))
         return;
@@ -170,13 +152,14 @@ void TForm1::LoadBanner() {
         zuvi::os::deleteFile(path);
     } else {
         TJPEGImage jpeg;
-        jpeg.LoadFromFile(path);   // throws on anything that is not a JPEG picture
+        jpeg.LoadFromFile(path); // throws on anything that is not a JPEG picture
         Image2->Picture()->Assign(jpeg);
     }
     Image2->Show();
 }
 
-void TForm1::LoadUserSettings(const QString& account) {
+void TForm1::LoadUserSettings(const QString& account)
+{
     FCurrentUser = account;
     const QString folder = zuvi::os::accountFolder(account);
     zuvi::os::ensureDir(folder);
@@ -185,7 +168,8 @@ void TForm1::LoadUserSettings(const QString& account) {
     TrackBar2->SetPosition(ini.readInteger(QStringLiteral("vol2"), QStringLiteral("zuvi"), 10));
 }
 
-void TForm1::SortContacts(TValueListEditor* list) {
+void TForm1::SortContacts(TValueListEditor* list)
+{
     TStrings* lines = list->Strings();
     std::vector<QString> work;
     work.reserve(std::size_t(lines->Count()));
@@ -216,7 +200,8 @@ void TForm1::SortContacts(TValueListEditor* list) {
 
 // Tabs ---------------------------------------------------------------------------------------
 
-void TForm1::ShowTab(TPanel* page, TImage* highlight, bool focusDial) {
+void TForm1::ShowTab(TPanel* page, TImage* highlight, bool focusDial)
+{
     for (TPanel* p : {Panel1, Panel2, Panel3, Panel5})
         p->SetVisible(p == page);
     Panel4->SetVisible(page != Panel5);
@@ -226,7 +211,8 @@ void TForm1::ShowTab(TPanel* page, TImage* highlight, bool focusDial) {
         Edit1->SetFocus();
 }
 
-void TForm1::HideServiceLinks() {
+void TForm1::HideServiceLinks()
+{
     Label15->Hide();
     Label16->Hide();
     Label17->Hide();
@@ -237,26 +223,31 @@ void TForm1::Image9Click(TObject*) { ShowTab(Panel2, Image9, true); }
 void TForm1::Image7Click(TObject*) { ShowTab(Panel3, Image7, true); }
 void TForm1::Image6Click(TObject*) { ShowTab(Panel5, Image6, false); }
 
-void TForm1::Label4Click(TObject*) {
+void TForm1::Label4Click(TObject*)
+{
     ShowTab(Panel1, Image8, true);
     HideServiceLinks();
 }
-void TForm1::Label5Click(TObject*) {
+void TForm1::Label5Click(TObject*)
+{
     ShowTab(Panel2, Image9, true);
     HideServiceLinks();
 }
-void TForm1::Label6Click(TObject*) {
+void TForm1::Label6Click(TObject*)
+{
     ShowTab(Panel3, Image7, true);
     HideServiceLinks();
 }
-void TForm1::Label7Click(TObject*) {
+void TForm1::Label7Click(TObject*)
+{
     ShowTab(Panel5, Image6, false);
     HideServiceLinks();
 }
 
 // Contact list -------------------------------------------------------------------------------
 
-bool FindContactByNumber(const QString& number, int& row) {
+bool FindContactByNumber(const QString& number, int& row)
+{
     if (number.isEmpty() || !Form1)
         return false;
     TStrings* lines = Form1->ValueListEditor1->Strings();
@@ -270,7 +261,8 @@ bool FindContactByNumber(const QString& number, int& row) {
     return false;
 }
 
-bool FindContact(const QString& text, int& row) {
+bool FindContact(const QString& text, int& row)
+{
     if (text.isEmpty() || !Form1)
         return false;
     TStrings* lines = Form1->ValueListEditor1->Strings();
@@ -283,11 +275,13 @@ bool FindContact(const QString& text, int& row) {
     return false;
 }
 
-QString CurrentAccountFolder() {
+QString CurrentAccountFolder()
+{
     return zuvi::os::accountFolder(Form1 ? Form1->Label1->Caption() : QString());
 }
 
-void SaveContactFile() {
+void SaveContactFile()
+{
     const QString folder = CurrentAccountFolder();
     zuvi::os::ensureDir(folder);
     const QString path = folder + QStringLiteral("contact");
@@ -295,7 +289,8 @@ void SaveContactFile() {
     Form1->ValueListEditor1->Strings()->SaveToFile(path);
 }
 
-void TForm1::ValueListEditor1SelectCell(TObject*, int, int ARow, bool& CanSelect) {
+void TForm1::ValueListEditor1SelectCell(TObject*, int, int ARow, bool& CanSelect)
+{
     TStrings* lines = ValueListEditor1->Strings();
     if (lines->Count() > 0 && ARow > 0 && ARow <= lines->Count()) {
         const QString part = NumberPart(lines->Strings(ARow - 1));
@@ -305,7 +300,8 @@ void TForm1::ValueListEditor1SelectCell(TObject*, int, int ARow, bool& CanSelect
     CanSelect = true;
 }
 
-void TForm1::ValueListEditor1MouseUp(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
+void TForm1::ValueListEditor1MouseUp(TObject*, TMouseButton Button, TShiftState, int X, int Y)
+{
     int col = -1, row = -1;
     ValueListEditor1->MouseToCell(X, Y, col, row);
     FClickedRow = row;
@@ -320,7 +316,8 @@ void TForm1::ValueListEditor1MouseUp(TObject*, TMouseButton Button, TShiftState,
 
 void TForm1::N1Click(TObject* Sender) { ssSkinButton3Click(Sender); }
 
-void TForm1::N11Click(TObject*) {
+void TForm1::N11Click(TObject*)
+{
     int row = 0;
     if (!FindContactByNumber(Edit1->Text(), row))
         return;
@@ -340,14 +337,16 @@ void TForm1::N11Click(TObject*) {
 #endif
 }
 
-void TForm1::N12Click(TObject*) {
+void TForm1::N12Click(TObject*)
+{
 #ifdef ZUVI_HAVE_FORM5
     if (Form5)
         Form5->Show();
 #endif
 }
 
-void TForm1::N13Click(TObject*) {
+void TForm1::N13Click(TObject*)
+{
     // The selected contact goes when the dial edit holds its number: the first line that merely
     // contains the text may be another contact (a longer number, digits in a name), which would
     // be deleted and written away without a word.
@@ -355,8 +354,7 @@ void TForm1::N13Click(TObject*) {
     TStrings* lines = ValueListEditor1->Strings();
     const int selected = ValueListEditor1->Row();
     int row = 0;
-    if (!text.isEmpty() && selected >= 1 && selected <= lines->Count() &&
-        NumberPart(lines->Strings(selected - 1)) == text)
+    if (!text.isEmpty() && selected >= 1 && selected <= lines->Count() && NumberPart(lines->Strings(selected - 1)) == text)
         row = selected;
     else if (!FindContact(text, row))
         return;
@@ -364,7 +362,8 @@ void TForm1::N13Click(TObject*) {
     SaveContactFile();
 }
 
-void TForm1::ssSkinButton6Click(TObject*) {
+void TForm1::ssSkinButton6Click(TObject*)
+{
 #ifdef ZUVI_HAVE_FORM5
     if (Form5) {
         Form5->Show();
@@ -376,14 +375,16 @@ void TForm1::ssSkinButton6Click(TObject*) {
 
 void TForm1::ssSkinButton7Click(TObject*) { Edit1->PostKeyChar(8); }
 
-void TForm1::Edit1KeyUp(TObject*, WORD& Key, TShiftState) {
+void TForm1::Edit1KeyUp(TObject*, WORD& Key, TShiftState)
+{
     if (Key == VK_RETURN)
         ssSkinButton3Click(nullptr);
 }
 
 // SIP accounts -------------------------------------------------------------------------------
 
-void TForm1::RegisterLoginAccount(const QString& user, const QString& password) {
+void TForm1::RegisterLoginAccount(const QString& user, const QString& password)
+{
     ::RegisterLoginAccount(user, password);
 }
 

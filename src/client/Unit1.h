@@ -12,12 +12,14 @@
 namespace zuvi::skin {
 class TssSkinForm;
 class TssSkinButton;
-}
+} // namespace zuvi::skin
 
 // Local-address monitor of the main window: never raises its events.
 class TIdIPAddrMon : public zuvi::ui::TComponent {
 public:
-    explicit TIdIPAddrMon(zuvi::ui::TComponent* AOwner) : TComponent(AOwner) {}
+    explicit TIdIPAddrMon(zuvi::ui::TComponent* AOwner)
+        : TComponent(AOwner)
+    { }
     QString ClassName() const override { return QStringLiteral("TIdIPAddrMon"); }
     bool Active = false;
     zuvi::ui::TNotifyEvent OnStatus;
@@ -33,89 +35,89 @@ public:
 
     // Frame and account.
     zuvi::skin::TssSkinForm* ssSkinForm1 = nullptr;
-    zuvi::ui::TImage* Image1 = nullptr;                  // avatar
-    zuvi::ui::TLabel* Label1 = nullptr;                  // logged-in account name
-    zuvi::ui::TLabel* Label2 = nullptr;                  // "余额："
-    zuvi::ui::TLabel* Label3 = nullptr;                  // balance
-    zuvi::ui::TLabel* Label12 = nullptr;                 // second balance
-    zuvi::ui::TLabel* Label11 = nullptr;                 // "账户充值"
-    zuvi::skin::TssSkinButton* ssSkinButton4 = nullptr;  // menu
-    zuvi::skin::TssSkinButton* ssSkinButton1 = nullptr;  // hide
-    zuvi::skin::TssSkinButton* ssSkinButton2 = nullptr;  // close
+    zuvi::ui::TImage* Image1 = nullptr; // avatar
+    zuvi::ui::TLabel* Label1 = nullptr; // logged-in account name
+    zuvi::ui::TLabel* Label2 = nullptr; // "余额："
+    zuvi::ui::TLabel* Label3 = nullptr; // balance
+    zuvi::ui::TLabel* Label12 = nullptr; // second balance
+    zuvi::ui::TLabel* Label11 = nullptr; // "账户充值"
+    zuvi::skin::TssSkinButton* ssSkinButton4 = nullptr; // menu
+    zuvi::skin::TssSkinButton* ssSkinButton1 = nullptr; // hide
+    zuvi::skin::TssSkinButton* ssSkinButton2 = nullptr; // close
 
     // Tabs.
-    zuvi::ui::TImage* Image5 = nullptr;                  // tab strip
-    zuvi::ui::TImage* Image8 = nullptr;                  // contacts highlight
-    zuvi::ui::TImage* Image9 = nullptr;                  // dial highlight
-    zuvi::ui::TImage* Image7 = nullptr;                  // history highlight
-    zuvi::ui::TImage* Image6 = nullptr;                  // promotions highlight
+    zuvi::ui::TImage* Image5 = nullptr; // tab strip
+    zuvi::ui::TImage* Image8 = nullptr; // contacts highlight
+    zuvi::ui::TImage* Image9 = nullptr; // dial highlight
+    zuvi::ui::TImage* Image7 = nullptr; // history highlight
+    zuvi::ui::TImage* Image6 = nullptr; // promotions highlight
     zuvi::ui::TLabel* Label4 = nullptr;
     zuvi::ui::TLabel* Label5 = nullptr;
     zuvi::ui::TLabel* Label6 = nullptr;
     zuvi::ui::TLabel* Label7 = nullptr;
 
     // Pages.
-    zuvi::ui::TPanel* Panel1 = nullptr;                  // contacts
+    zuvi::ui::TPanel* Panel1 = nullptr; // contacts
     zuvi::ui::TValueListEditor* ValueListEditor1 = nullptr;
-    zuvi::ui::TValueListEditor* ValueListEditor2 = nullptr;   // placeholder "暂无记录"
-    zuvi::ui::TPanel* Panel2 = nullptr;                  // dial tips
+    zuvi::ui::TValueListEditor* ValueListEditor2 = nullptr; // placeholder "暂无记录"
+    zuvi::ui::TPanel* Panel2 = nullptr; // dial tips
     zuvi::ui::TLabel* Label8 = nullptr;
     zuvi::ui::TLabel* Label9 = nullptr;
     zuvi::ui::TLabel* Label10 = nullptr;
-    zuvi::ui::TPanel* Panel3 = nullptr;                  // call history
+    zuvi::ui::TPanel* Panel3 = nullptr; // call history
     zuvi::ui::TListBox* ListBox1 = nullptr;
-    zuvi::ui::TPanel* Panel5 = nullptr;                  // promotions
+    zuvi::ui::TPanel* Panel5 = nullptr; // promotions
     zuvi::ui::TMemo* Memo1 = nullptr;
 
     // Dial area.
     zuvi::ui::TPanel* Panel4 = nullptr;
-    zuvi::ui::TLabel* Label14 = nullptr;                 // upper status line
-    zuvi::ui::TLabel* Label13 = nullptr;                 // lower status line
-    zuvi::ui::TLabel* Label15 = nullptr;                 // "免费客服" (always hidden)
-    zuvi::ui::TLabel* Label16 = nullptr;                 // "同步通讯录" (always hidden)
-    zuvi::ui::TLabel* Label17 = nullptr;                 // "语音测试" (always hidden)
-    zuvi::skin::TssSkinButton* ssSkinButton6 = nullptr;  // add contact
-    zuvi::ui::TEdit* Edit1 = nullptr;                    // dial edit
-    zuvi::skin::TssSkinButton* ssSkinButton7 = nullptr;  // backspace
-    zuvi::skin::TssSkinButton* ssSkinButton3 = nullptr;  // call
-    zuvi::skin::TssSkinButton* ssSkinButton8 = nullptr;  // busy
-    zuvi::skin::TssSkinButton* ssSkinButton5 = nullptr;  // hang up
-    zuvi::ui::TImage* Image3 = nullptr;                  // speaker
-    zuvi::ui::TTrackBar* TrackBar1 = nullptr;            // speaker volume
-    zuvi::ui::TImage* Image4 = nullptr;                  // microphone
-    zuvi::ui::TTrackBar* TrackBar2 = nullptr;            // microphone volume
+    zuvi::ui::TLabel* Label14 = nullptr; // upper status line
+    zuvi::ui::TLabel* Label13 = nullptr; // lower status line
+    zuvi::ui::TLabel* Label15 = nullptr; // "免费客服" (always hidden)
+    zuvi::ui::TLabel* Label16 = nullptr; // "同步通讯录" (always hidden)
+    zuvi::ui::TLabel* Label17 = nullptr; // "语音测试" (always hidden)
+    zuvi::skin::TssSkinButton* ssSkinButton6 = nullptr; // add contact
+    zuvi::ui::TEdit* Edit1 = nullptr; // dial edit
+    zuvi::skin::TssSkinButton* ssSkinButton7 = nullptr; // backspace
+    zuvi::skin::TssSkinButton* ssSkinButton3 = nullptr; // call
+    zuvi::skin::TssSkinButton* ssSkinButton8 = nullptr; // busy
+    zuvi::skin::TssSkinButton* ssSkinButton5 = nullptr; // hang up
+    zuvi::ui::TImage* Image3 = nullptr; // speaker
+    zuvi::ui::TTrackBar* TrackBar1 = nullptr; // speaker volume
+    zuvi::ui::TImage* Image4 = nullptr; // microphone
+    zuvi::ui::TTrackBar* TrackBar2 = nullptr; // microphone volume
 
-    zuvi::ui::TImage* Image2 = nullptr;                  // banner
+    zuvi::ui::TImage* Image2 = nullptr; // banner
 
     // Components without a place.
-    zuvi::ui::TPopupMenu* PopupMenu1 = nullptr;          // contact menu
-    zuvi::ui::TMenuItem* N1 = nullptr;                   // "呼叫"
-    zuvi::ui::TMenuItem* N11 = nullptr;                  // "编辑"
-    zuvi::ui::TMenuItem* N12 = nullptr;                  // "添加"
-    zuvi::ui::TMenuItem* N13 = nullptr;                  // "删除"
-    zuvi::ui::TPopupMenu* PopupMenu2 = nullptr;          // main menu
-    zuvi::ui::TMenuItem* N2 = nullptr;                   // "了解Zuvi"
-    zuvi::ui::TMenuItem* N3 = nullptr;                   // "帮助中心"
-    zuvi::ui::TMenuItem* N4 = nullptr;                   // "我要充值"
-    zuvi::ui::TMenuItem* N5 = nullptr;                   // separator
-    zuvi::ui::TMenuItem* N6 = nullptr;                   // "我的Zuvi"
-    zuvi::ui::TMenuItem* N7 = nullptr;                   // "系统设置"
-    zuvi::ui::TMenuItem* N14 = nullptr;                  // "软件升级"
-    zuvi::ui::TMenuItem* N8 = nullptr;                   // "切换账户"
-    zuvi::ui::TMenuItem* N9 = nullptr;                   // separator
-    zuvi::ui::TMenuItem* N10 = nullptr;                  // "退出"
+    zuvi::ui::TPopupMenu* PopupMenu1 = nullptr; // contact menu
+    zuvi::ui::TMenuItem* N1 = nullptr; // "呼叫"
+    zuvi::ui::TMenuItem* N11 = nullptr; // "编辑"
+    zuvi::ui::TMenuItem* N12 = nullptr; // "添加"
+    zuvi::ui::TMenuItem* N13 = nullptr; // "删除"
+    zuvi::ui::TPopupMenu* PopupMenu2 = nullptr; // main menu
+    zuvi::ui::TMenuItem* N2 = nullptr; // "了解Zuvi"
+    zuvi::ui::TMenuItem* N3 = nullptr; // "帮助中心"
+    zuvi::ui::TMenuItem* N4 = nullptr; // "我要充值"
+    zuvi::ui::TMenuItem* N5 = nullptr; // separator
+    zuvi::ui::TMenuItem* N6 = nullptr; // "我的Zuvi"
+    zuvi::ui::TMenuItem* N7 = nullptr; // "系统设置"
+    zuvi::ui::TMenuItem* N14 = nullptr; // "软件升级"
+    zuvi::ui::TMenuItem* N8 = nullptr; // "切换账户"
+    zuvi::ui::TMenuItem* N9 = nullptr; // separator
+    zuvi::ui::TMenuItem* N10 = nullptr; // "退出"
     zuvi::ui::TTrayIcon* TrayIcon1 = nullptr;
-    zuvi::ui::TImageList* ImageList1 = nullptr;          // 0 offline, 1 online
+    zuvi::ui::TImageList* ImageList1 = nullptr; // 0 offline, 1 online
     TIdIPAddrMon* IdIPAddrMon1 = nullptr;
-    std::shared_ptr<MainWebClient> IdHTTP1;              // set up by the call code
-    zuvi::ui::TTimer* Timer1 = nullptr;                  // after-call processing
-    zuvi::ui::TTimer* Timer2 = nullptr;                  // keep-alive (never enabled)
-    zuvi::ui::TTimer* Timer3 = nullptr;                  // promotions fetch
-    zuvi::ui::TTimer* Timer4 = nullptr;                  // in-call clock
-    zuvi::ui::TTimer* Timer5 = nullptr;                  // auto-hide watcher
-    zuvi::ui::TTimer* Timer6 = nullptr;                  // slide-up delay
-    zuvi::ui::TTimer* Timer7 = nullptr;                  // status-line clearing
-    zuvi::ui::TTimer* Timer8 = nullptr;                  // tray blink
+    std::shared_ptr<MainWebClient> IdHTTP1; // set up by the call code
+    zuvi::ui::TTimer* Timer1 = nullptr; // after-call processing
+    zuvi::ui::TTimer* Timer2 = nullptr; // keep-alive (never enabled)
+    zuvi::ui::TTimer* Timer3 = nullptr; // promotions fetch
+    zuvi::ui::TTimer* Timer4 = nullptr; // in-call clock
+    zuvi::ui::TTimer* Timer5 = nullptr; // auto-hide watcher
+    zuvi::ui::TTimer* Timer6 = nullptr; // slide-up delay
+    zuvi::ui::TTimer* Timer7 = nullptr; // status-line clearing
+    zuvi::ui::TTimer* Timer8 = nullptr; // tray blink
 
     // Creation and settings (Unit1.cpp).
     void FormCreate(zuvi::ui::TObject* Sender);
@@ -135,7 +137,7 @@ public:
     // Contact list and dial edit.
     void ValueListEditor1SelectCell(zuvi::ui::TObject* Sender, int ACol, int ARow, bool& CanSelect);
     void ValueListEditor1MouseUp(zuvi::ui::TObject* Sender, zuvi::ui::TMouseButton Button,
-                                 zuvi::ui::TShiftState Shift, int X, int Y);
+        zuvi::ui::TShiftState Shift, int X, int Y);
     void N1Click(zuvi::ui::TObject* Sender);
     void N11Click(zuvi::ui::TObject* Sender);
     void N12Click(zuvi::ui::TObject* Sender);

@@ -55,24 +55,24 @@ QString LoginHamc() { return Form2 ? Form2->FHamc : QString(); }
 QString LoginVosIp() { return Form2 ? Form2->FVosIp : QString(); }
 
 // GET through the main window's client; false for any failure the client raises.
-bool WebGet(TForm1 *form, const QString &url, QByteArray &body)
+bool WebGet(TForm1* form, const QString& url, QByteArray& body)
 {
     if (!form->IdHTTP1)
         form->IdHTTP1 = std::make_shared<MainWebClient>();
     try {
         body = form->IdHTTP1->get(url);
         return true;
-    } catch (const std::exception &) {
+    } catch (const std::exception&) {
         return false;
     }
 }
 
 // The SIP credentials of a reply whose "ret" is 0; false when "rd" lacks them as strings.
-bool ReplyCredentials(const net::Reply &reply, QString &id, QString &pw)
+bool ReplyCredentials(const net::Reply& reply, QString& id, QString& pw)
 {
-    const cJSON *rd = reply.item("rd");
-    const cJSON *vid = net::item(rd, "vos_id");
-    const cJSON *vpw = net::item(rd, "vos_pw");
+    const cJSON* rd = reply.item("rd");
+    const cJSON* vid = net::item(rd, "vos_id");
+    const cJSON* vpw = net::item(rd, "vos_pw");
     if (!cJSON_IsString(vid) || !cJSON_IsString(vpw))
         return false;
     id = net::ansiString(rd, "vos_id");
@@ -81,7 +81,7 @@ bool ReplyCredentials(const net::Reply &reply, QString &id, QString &pw)
 }
 
 // A string member of the Login reply's "rd" into target; a missing one leaves target as it is.
-bool TakeString(const cJSON *rd, const char *key, bool utf8, QString &target)
+bool TakeString(const cJSON* rd, const char* key, bool utf8, QString& target)
 {
     if (!cJSON_IsString(net::item(rd, key)))
         return false;
@@ -103,10 +103,10 @@ void TForm1::InstallSipHooks()
         IdHTTP1 = std::make_shared<MainWebClient>();
 
     QPointer<QWidget> alive(Widget());
-    TForm1 *self = this;
+    TForm1* self = this;
 
     // Runs on the UI thread, in event order, never inside the call or hang-up handler.
-    auto apply = [self](const CallStateChange &c) {
+    auto apply = [self](const CallStateChange& c) {
         // While a call of the call button runs, another call's events (an incoming call that
         // its caller abandons) must not end it on screen: the busy button would go and the
         // hang-up button would no longer reach the running call.
@@ -133,7 +133,7 @@ void TForm1::InstallSipHooks()
         }
     };
 
-    OnCallStateHook = [alive, apply](int callId, const sip::CallEvent &) {
+    OnCallStateHook = [alive, apply](int callId, const sip::CallEvent&) {
         sip::CallInfo info;
         if (sip::callGetInfo(callId, &info) != sip::Success)
             return;
@@ -156,7 +156,7 @@ void TForm1::InstallSipHooks()
     };
 }
 
-void TForm1::ssSkinButton3Click(TObject *)
+void TForm1::ssSkinButton3Click(TObject*)
 {
     CallEventGate::Hold hold(g_callGate);
     if (FInCall)
@@ -231,7 +231,7 @@ void TForm1::CreatePhoneAccount()
     ReplyCredentials(reply, FVosId, FVosPw);
 }
 
-void TForm1::ssSkinButton5Click(TObject *)
+void TForm1::ssSkinButton5Click(TObject*)
 {
     CallEventGate::Hold hold(g_callGate);
     if (!FInCall)
@@ -244,32 +244,32 @@ void TForm1::ssSkinButton5Click(TObject *)
     ssSkinButton8->Hide();
 }
 
-void TForm1::TrackBar1Change(TObject *)
+void TForm1::TrackBar1Change(TObject*)
 {
     if (FInCall)
         sip::sndSetSetting(sip::AudDevCap::OutputVolume, TrackBar1->Position() * 10, true);
 }
 
-void TForm1::TrackBar2Change(TObject *)
+void TForm1::TrackBar2Change(TObject*)
 {
     if (FInCall)
         sip::sndSetSetting(sip::AudDevCap::InputVolume, TrackBar2->Position() * 10, true);
 }
 
-void TForm1::Timer4Timer(TObject *)
+void TForm1::Timer4Timer(TObject*)
 {
     Label13->SetCaption(kInCall + Edit1->Text());
     Label14->SetCaption(zuvi::os::formatDateTime(QStringLiteral("hh:mm:ss"), zuvi::os::now() - CallStartTime));
 }
 
-void TForm1::Timer7Timer(TObject *)
+void TForm1::Timer7Timer(TObject*)
 {
     Label13->SetCaption(QString());
     Label14->SetCaption(QString());
     Timer7->SetEnabled(false);
 }
 
-void TForm1::Timer1Timer(TObject *)
+void TForm1::Timer1Timer(TObject*)
 {
     Timer1->SetEnabled(false);
     Label13->SetCaption(kCallEnded);
@@ -293,7 +293,7 @@ void TForm1::Timer1Timer(TObject *)
     }
     const QString entry = name + u' ' + FCallDurationText + u' ' + FCallStartText;
 
-    TStrings *history = ListBox1->Items();
+    TStrings* history = ListBox1->Items();
     if (history->Count() == 1 && history->Strings(0) == kNoHistory)
         history->Clear();
     history->Insert(0, entry);
@@ -306,7 +306,7 @@ void TForm1::Timer1Timer(TObject *)
     net::Reply reply = net::readReply(body);
     if (!reply.isJson() || reply.ret() != 0)
         return;
-    const cJSON *rd = reply.item("rd");
+    const cJSON* rd = reply.item("rd");
     const QString account = LoginAccountText();
     if (Form2) {
         if (TakeString(rd, "vos_ip", false, Form2->FVosIp))

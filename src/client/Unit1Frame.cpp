@@ -90,8 +90,7 @@ bool AutoHideTicked()
 
 QString TrayIconPath(int state)
 {
-    return QDir(ResourceDir()).filePath(state == 1 ? QStringLiteral("pic/zuvi_Icon.ico")
-                                                   : QStringLiteral("pic/zuvi_Icon1.ico"));
+    return QDir(ResourceDir()).filePath(state == 1 ? QStringLiteral("pic/zuvi_Icon.ico") : QStringLiteral("pic/zuvi_Icon1.ico"));
 }
 
 // Title bar and menus -------------------------------------------------------------------------

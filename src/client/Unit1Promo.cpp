@@ -3,7 +3,7 @@
 
 using namespace zuvi::ui;
 
-void TForm1::FormShow(TObject*) {}
-void TForm1::Timer2Timer(TObject*) {}
-void TForm1::Timer3Timer(TObject*) {}
-void TForm1::Image2Click(TObject*) {}
+void TForm1::FormShow(TObject*) { }
+void TForm1::Timer2Timer(TObject*) { }
+void TForm1::Timer3Timer(TObject*) { }
+void TForm1::Image2Click(TObject*) { }

@@ -75,7 +75,6 @@ QString RdAnsi(const net::Reply& r, const char* key)
 }
 QString RdUtf8(const net::Reply& r, const char* key) { return net::utf8String(net::item(r.root(), "rd"), key); }
 
-
 const QString kUsersFile = QStringLiteral("users");
 const QString kLoginIni = QStringLiteral("login.ini");
 
@@ -99,7 +98,9 @@ bool IsAlphaNumeric(const QString& text)
     return true;
 }
 
-TForm2::TForm2(TComponent* Owner) : TForm(Owner), IdHTTP1(std::make_unique<LoginService>())
+TForm2::TForm2(TComponent* Owner)
+    : TForm(Owner)
+    , IdHTTP1(std::make_unique<LoginService>())
 {
     FormBinding b;
     b.field("ssSkinForm1", ssSkinForm1)
@@ -238,8 +239,7 @@ void TForm2::LoadLoginSettings()
             else
                 MaskEdit1->SetText(QString());
             const bool switching = Form1 && Form1->SwitchingAccount();
-            if (CheckBox3->Checked() && !frxComboBox1->Text().isEmpty() && !MaskEdit1->Text().isEmpty() &&
-                !switching) {
+            if (CheckBox3->Checked() && !frxComboBox1->Text().isEmpty() && !MaskEdit1->Text().isEmpty() && !switching) {
                 Timer1->SetEnabled(true);
                 Close();
             }
@@ -266,8 +266,8 @@ void TForm2::LoadLoginSettings()
 
 void TForm2::SetLoginControlsVisible(bool visible)
 {
-    TControl* controls[] = {Label1,    frxComboBox1, Label2, MaskEdit1, Label3, CheckBox1,    Label4,
-                            CheckBox2, Label5,       CheckBox3, Label6, ssSkinButton2, Label7};
+    TControl* controls[] = {Label1, frxComboBox1, Label2, MaskEdit1, Label3, CheckBox1, Label4,
+        CheckBox2, Label5, CheckBox3, Label6, ssSkinButton2, Label7};
     for (TControl* c : controls)
         c->SetVisible(visible);
     Label8->SetVisible(!visible);
@@ -333,8 +333,7 @@ void TForm2::Timer1Timer(TObject*)
         return;
     }
 
-    LoginService::Result login =
-        IdHTTP1->get(net::ServiceApi::Login(frxComboBox1->Text(), net::Passwd(MaskEdit1->Text()), FHamc));
+    LoginService::Result login = IdHTTP1->get(net::ServiceApi::Login(frxComboBox1->Text(), net::Passwd(MaskEdit1->Text()), FHamc));
     if (login.transportFailed) {
         MessageBox(QStringLiteral("登录失败，请确认网络畅通时重试"));
         SetLoginControlsVisible(true);
@@ -465,4 +464,3 @@ void TForm2::CreatePhoneAccount(QString& vosId, QString& vosPw)
     vosId = RdAnsi(u, "vos_id");
     vosPw = RdAnsi(u, "vos_pw");
 }
-

@@ -12,7 +12,7 @@
 namespace zuvi::skin {
 class TssSkinForm;
 class TssSkinButton;
-}
+} // namespace zuvi::skin
 
 class LoginService;
 
@@ -22,30 +22,30 @@ public:
     ~TForm2() override;
 
     zuvi::skin::TssSkinForm* ssSkinForm1 = nullptr;
-    zuvi::ui::TLabel* Label1 = nullptr;              // "帐号"
-    zuvi::ui::TComboBox* frxComboBox1 = nullptr;     // account name; its list: remembered accounts
-    zuvi::ui::TLabel* Label2 = nullptr;              // "密码"
-    zuvi::ui::TMaskEdit* MaskEdit1 = nullptr;        // password
-    zuvi::ui::TLabel* Label3 = nullptr;              // "找回密码"
-    zuvi::ui::TCheckBox* CheckBox1 = nullptr;        // save my information
+    zuvi::ui::TLabel* Label1 = nullptr; // "帐号"
+    zuvi::ui::TComboBox* frxComboBox1 = nullptr; // account name; its list: remembered accounts
+    zuvi::ui::TLabel* Label2 = nullptr; // "密码"
+    zuvi::ui::TMaskEdit* MaskEdit1 = nullptr; // password
+    zuvi::ui::TLabel* Label3 = nullptr; // "找回密码"
+    zuvi::ui::TCheckBox* CheckBox1 = nullptr; // save my information
     zuvi::ui::TLabel* Label4 = nullptr;
-    zuvi::ui::TCheckBox* CheckBox2 = nullptr;        // remember my password
+    zuvi::ui::TCheckBox* CheckBox2 = nullptr; // remember my password
     zuvi::ui::TLabel* Label5 = nullptr;
-    zuvi::ui::TCheckBox* CheckBox3 = nullptr;        // log me in automatically
+    zuvi::ui::TCheckBox* CheckBox3 = nullptr; // log me in automatically
     zuvi::ui::TLabel* Label6 = nullptr;
-    zuvi::skin::TssSkinButton* ssSkinButton2 = nullptr;   // login
-    zuvi::ui::TLabel* Label7 = nullptr;              // "注册新账户，打免费电话"
-    zuvi::ui::TLabel* Label8 = nullptr;              // "正在登录，请稍候"
-    zuvi::ui::TImage* Image2 = nullptr;              // banner
-    zuvi::skin::TssSkinButton* ssSkinButton3 = nullptr;   // hide
-    zuvi::skin::TssSkinButton* ssSkinButton4 = nullptr;   // quit
-    zuvi::ui::TTimer* Timer1 = nullptr;              // runs the login
+    zuvi::skin::TssSkinButton* ssSkinButton2 = nullptr; // login
+    zuvi::ui::TLabel* Label7 = nullptr; // "注册新账户，打免费电话"
+    zuvi::ui::TLabel* Label8 = nullptr; // "正在登录，请稍候"
+    zuvi::ui::TImage* Image2 = nullptr; // banner
+    zuvi::skin::TssSkinButton* ssSkinButton3 = nullptr; // hide
+    zuvi::skin::TssSkinButton* ssSkinButton4 = nullptr; // quit
+    zuvi::ui::TTimer* Timer1 = nullptr; // runs the login
 
     // Login state (read by the other windows).
-    QString FHamc;         // token hash
-    QString FVosIp;        // SIP server address
-    QString FBalance;      // balance text
-    QString FBalanceMin;   // second balance text
+    QString FHamc; // token hash
+    QString FVosIp; // SIP server address
+    QString FBalance; // balance text
+    QString FBalanceMin; // second balance text
 
     void FormCreate(zuvi::ui::TObject* Sender);
     void FormDestroy(zuvi::ui::TObject* Sender);
@@ -69,7 +69,7 @@ public:
 
 private:
     void SetLoginControlsVisible(bool visible);
-    std::unique_ptr<LoginService> IdHTTP1;   // the form's own web client
+    std::unique_ptr<LoginService> IdHTTP1; // the form's own web client
 };
 
 extern TForm2* Form2;

@@ -22,7 +22,8 @@ zuvi::os::IniFile exitIni()
 
 } // namespace
 
-TForm4::TForm4(TComponent* Owner) : TForm(Owner)
+TForm4::TForm4(TComponent* Owner)
+    : TForm(Owner)
 {
     FormBinding b;
     b.field("ssSkinForm1", ssSkinForm1)

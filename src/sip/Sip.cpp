@@ -29,7 +29,7 @@ namespace {
 
 // ---- text -------------------------------------------------------------------------
 
-std::string convert(const char *to, const char *from, const std::string &in)
+std::string convert(const char* to, const char* from, const std::string& in)
 {
     bool ascii = std::all_of(in.begin(), in.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (ascii)
@@ -38,9 +38,9 @@ std::string convert(const char *to, const char *from, const std::string &in)
     if (cd == reinterpret_cast<iconv_t>(-1))
         return in;
     std::string out(in.size() * 4 + 4, '\0');
-    char *src = const_cast<char *>(in.data());
+    char* src = const_cast<char*>(in.data());
     size_t srcLeft = in.size();
-    char *dst = out.data();
+    char* dst = out.data();
     size_t dstLeft = out.size();
     while (srcLeft > 0) {
         if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1)) {
@@ -60,22 +60,22 @@ std::string convert(const char *to, const char *from, const std::string &in)
     return out;
 }
 
-std::string toUtf8(const std::string &ansi) { return convert("UTF-8", "GBK", ansi); }
-std::string fromUtf8(const std::string &utf8) { return convert("GBK//TRANSLIT", "UTF-8", utf8); }
+std::string toUtf8(const std::string& ansi) { return convert("UTF-8", "GBK", ansi); }
+std::string fromUtf8(const std::string& utf8) { return convert("GBK//TRANSLIT", "UTF-8", utf8); }
 
-std::string str(const char *s) { return s ? std::string(s) : std::string(); }
+std::string str(const char* s) { return s ? std::string(s) : std::string(); }
 
-std::string addressText(const LinphoneAddress *a)
+std::string addressText(const LinphoneAddress* a)
 {
     if (!a)
         return {};
-    char *s = linphone_address_as_string(a);
+    char* s = linphone_address_as_string(a);
     std::string r = fromUtf8(str(s));
     bctbx_free(s);
     return r;
 }
 
-bool iequalsPrefix(const std::string &text, const std::string &prefix)
+bool iequalsPrefix(const std::string& text, const std::string& prefix)
 {
     if (prefix.size() > text.size())
         return false;
@@ -98,7 +98,7 @@ std::string stripAngles(std::string uri)
 }
 
 // A SIP or SIPS URI with a host, and a non-empty user part when it has an '@'.
-bool uriSyntaxOk(const std::string &uri)
+bool uriSyntaxOk(const std::string& uri)
 {
     std::string rest;
     if (iequalsPrefix(uri, "sip:"))
@@ -120,7 +120,7 @@ bool uriSyntaxOk(const std::string &uri)
 
 // Codec id of a payload type as the engine names it: mime/rate/channels, with G.722 at its
 // real sampling rate.
-std::string codecIdOf(LinphonePayloadType *pt)
+std::string codecIdOf(LinphonePayloadType* pt)
 {
     std::string mime = str(linphone_payload_type_get_mime_type(pt));
     int rate = linphone_payload_type_get_clock_rate(pt);
@@ -132,22 +132,28 @@ std::string codecIdOf(LinphonePayloadType *pt)
 
 // Default ranking: the three speex codecs, then opus, then GSM, PCMU, PCMA and G.722; every
 // other codec of the build is disabled.
-int defaultPriority(const std::string &id)
+int defaultPriority(const std::string& id)
 {
-    static const std::array<std::pair<const char *, int>, 8> table{{
-        {"speex/16000/", 130}, {"speex/8000/", 129}, {"speex/32000/", 128}, {"opus/48000/", 128},
-        {"GSM/8000/", 128}, {"PCMU/8000/", 128}, {"PCMA/8000/", 128}, {"G722/16000/", 128},
+    static const std::array<std::pair<const char*, int>, 8> table{{
+        {"speex/16000/", 130},
+        {"speex/8000/", 129},
+        {"speex/32000/", 128},
+        {"opus/48000/", 128},
+        {"GSM/8000/", 128},
+        {"PCMU/8000/", 128},
+        {"PCMA/8000/", 128},
+        {"G722/16000/", 128},
     }};
-    for (auto &[prefix, prio] : table)
+    for (auto& [prefix, prio] : table)
         if (iequalsPrefix(id, prefix))
             return prio;
     return 0;
 }
 
-int rankOf(const std::string &id)
+int rankOf(const std::string& id)
 {
-    static const std::array<const char *, 8> order{"speex/16000/", "speex/8000/", "speex/32000/", "opus/48000/",
-                                                   "GSM/8000/", "PCMU/8000/", "PCMA/8000/", "G722/16000/"};
+    static const std::array<const char*, 8> order{"speex/16000/", "speex/8000/", "speex/32000/", "opus/48000/",
+        "GSM/8000/", "PCMU/8000/", "PCMA/8000/", "G722/16000/"};
     for (size_t i = 0; i < order.size(); ++i)
         if (iequalsPrefix(id, order[i]))
             return static_cast<int>(i);
@@ -158,11 +164,11 @@ int rankOf(const std::string &id)
 
 bool soundCardPresent()
 {
-    if (const char *force = std::getenv("ZUVI_SIP_FILE_AUDIO"); force && *force)
+    if (const char* force = std::getenv("ZUVI_SIP_FILE_AUDIO"); force && *force)
         return std::string(force) == "0";
-    if (const char *ps = std::getenv("PULSE_SERVER"); ps && *ps)
+    if (const char* ps = std::getenv("PULSE_SERVER"); ps && *ps)
         return true;
-    if (const char *rt = std::getenv("XDG_RUNTIME_DIR"); rt && *rt) {
+    if (const char* rt = std::getenv("XDG_RUNTIME_DIR"); rt && *rt) {
         std::error_code ec;
         if (fs::exists(fs::path(rt) / "pulse" / "native", ec))
             return true;
@@ -178,7 +184,7 @@ bool soundCardPresent()
 }
 
 // Writes a 16-bit mono WAV of `seconds` of silence at 8 kHz.
-bool writeSilenceWav(const fs::path &path, int seconds)
+bool writeSilenceWav(const fs::path& path, int seconds)
 {
     const std::uint32_t rate = 8000, samples = rate * static_cast<std::uint32_t>(seconds);
     const std::uint32_t dataBytes = samples * 2;
@@ -213,7 +219,7 @@ bool portFree(int sockType, unsigned port)
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
     a.sin_addr.s_addr = htonl(INADDR_ANY);
-    bool ok = bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+    bool ok = bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     close(s);
     return ok;
 }
@@ -221,17 +227,17 @@ bool portFree(int sockType, unsigned port)
 // ---- engine state -------------------------------------------------------------------
 
 struct AccountSlot {
-    LinphoneProxyConfig *acc = nullptr;
+    LinphoneProxyConfig* acc = nullptr;
     std::string username;
-    std::string identity;     // UTF-8
+    std::string identity; // UTF-8
     bool publish = false;
     bool online = true;
-    LinphoneEvent *pub = nullptr; // our presence publication, once registered
-    bool pending = false;         // a status change waits for the previous PUBLISH to finish
+    LinphoneEvent* pub = nullptr; // our presence publication, once registered
+    bool pending = false; // a status change waits for the previous PUBLISH to finish
 };
 
 struct CallSlot {
-    LinphoneCall *call = nullptr;
+    LinphoneCall* call = nullptr;
     int accId = InvalidId;
     bool outgoing = true;
     InvState state = InvState::Null;
@@ -243,69 +249,102 @@ struct CallSlot {
     int declineCode = 0;
     MediaStatus media = MediaStatus::None;
     bool speakerConnected = false; // call → sound device
-    bool micConnected = false;     // sound device → call
+    bool micConnected = false; // sound device → call
     float txLevel = 1.0f, rxLevel = 1.0f;
     std::string localUri, remoteUri;
 };
 
-const char *stateText(InvState s)
+const char* stateText(InvState s)
 {
     switch (s) {
-    case InvState::Null: return "NULL";
-    case InvState::Calling: return "CALLING";
-    case InvState::Incoming: return "INCOMING";
-    case InvState::Early: return "EARLY";
-    case InvState::Connecting: return "CONNECTING";
-    case InvState::Confirmed: return "CONFIRMED";
-    case InvState::Disconnected: return "DISCONNECTED";
+    case InvState::Null:
+        return "NULL";
+    case InvState::Calling:
+        return "CALLING";
+    case InvState::Incoming:
+        return "INCOMING";
+    case InvState::Early:
+        return "EARLY";
+    case InvState::Connecting:
+        return "CONNECTING";
+    case InvState::Confirmed:
+        return "CONFIRMED";
+    case InvState::Disconnected:
+        return "DISCONNECTED";
     }
     return "";
 }
 
-const char *statusText(int code)
+const char* statusText(int code)
 {
     switch (code) {
-    case 100: return "Trying";
-    case 180: return "Ringing";
-    case 183: return "Session Progress";
-    case 200: return "OK";
-    case 404: return "Not Found";
-    case 408: return "Request Timeout";
-    case 480: return "Temporarily Unavailable";
-    case 486: return "Busy Here";
-    case 487: return "Request Terminated";
-    case 488: return "Not Acceptable Here";
-    case 500: return "Server Internal Error";
-    case 503: return "Service Unavailable";
-    case 603: return "Decline";
-    default: return "";
+    case 100:
+        return "Trying";
+    case 180:
+        return "Ringing";
+    case 183:
+        return "Session Progress";
+    case 200:
+        return "OK";
+    case 404:
+        return "Not Found";
+    case 408:
+        return "Request Timeout";
+    case 480:
+        return "Temporarily Unavailable";
+    case 486:
+        return "Busy Here";
+    case 487:
+        return "Request Terminated";
+    case 488:
+        return "Not Acceptable Here";
+    case 500:
+        return "Server Internal Error";
+    case 503:
+        return "Service Unavailable";
+    case 603:
+        return "Decline";
+    default:
+        return "";
     }
 }
 
 int codeOfReason(LinphoneReason r)
 {
     switch (r) {
-    case LinphoneReasonDeclined: return 603;
-    case LinphoneReasonNotFound: return 404;
-    case LinphoneReasonNotAnswered: return 408;
-    case LinphoneReasonBusy: return 486;
-    case LinphoneReasonTemporarilyUnavailable: return 480;
-    case LinphoneReasonIOError: return 503;
-    case LinphoneReasonNotAcceptable: return 488;
-    case LinphoneReasonUnauthorized: return 401;
-    case LinphoneReasonForbidden: return 403;
-    default: return 500;
+    case LinphoneReasonDeclined:
+        return 603;
+    case LinphoneReasonNotFound:
+        return 404;
+    case LinphoneReasonNotAnswered:
+        return 408;
+    case LinphoneReasonBusy:
+        return 486;
+    case LinphoneReasonTemporarilyUnavailable:
+        return 480;
+    case LinphoneReasonIOError:
+        return 503;
+    case LinphoneReasonNotAcceptable:
+        return 488;
+    case LinphoneReasonUnauthorized:
+        return 401;
+    case LinphoneReasonForbidden:
+        return 403;
+    default:
+        return 500;
     }
 }
 
 class Engine {
 public:
-    Engine() : worker(std::chrono::milliseconds(3)) {}
+    Engine()
+        : worker(std::chrono::milliseconds(3))
+    { }
 
     Worker worker;
     fs::path dir;
-    LinphoneCore *core = nullptr;
-    LinphoneCoreCbs *cbs = nullptr;
+    LinphoneCore* core = nullptr;
+    LinphoneCoreCbs* cbs = nullptr;
     Callbacks cb;
     bool initialised = false;
     bool started = false;
@@ -315,14 +354,14 @@ public:
     unsigned maxCalls = MaxCalls;
     int defaultAcc = 0;
     int pendingOutgoing = InvalidId; // slot being set up by callMakeCall
-    int udpPort = 0, tcpPort = 0;    // bound ports, 0 = no transport
-    std::vector<CodecInfo> codecs;   // ordered by priority, highest first
+    int udpPort = 0, tcpPort = 0; // bound ports, 0 = no transport
+    std::vector<CodecInfo> codecs; // ordered by priority, highest first
     int outVolume = 100, inVolume = 100;
     bool outKept = false, inKept = false;
 
     // ---- calls ----
 
-    int slotOf(LinphoneCall *call) const
+    int slotOf(LinphoneCall* call) const
     {
         auto v = reinterpret_cast<std::intptr_t>(linphone_call_get_user_data(call));
         return v > 0 && v <= MaxCalls ? static_cast<int>(v - 1) : InvalidId;
@@ -336,10 +375,10 @@ public:
         return InvalidId;
     }
 
-    int accountOf(LinphoneCall *call) const
+    int accountOf(LinphoneCall* call) const
     {
-        const LinphoneCallParams *p = linphone_call_get_params(call);
-        LinphoneProxyConfig *a = p ? linphone_call_params_get_proxy_config(p) : nullptr;
+        const LinphoneCallParams* p = linphone_call_get_params(call);
+        LinphoneProxyConfig* a = p ? linphone_call_params_get_proxy_config(p) : nullptr;
         for (int i = 0; i < MaxAccounts; ++i)
             if (a && accounts[size_t(i)].acc == a)
                 return i;
@@ -348,23 +387,23 @@ public:
 
     bool accIsValidHere(int id) const { return id >= 0 && id < MaxAccounts && accounts[size_t(id)].acc; }
 
-    void bindCall(int slot, LinphoneCall *call, bool outgoing)
+    void bindCall(int slot, LinphoneCall* call, bool outgoing)
     {
-        CallSlot &c = calls[size_t(slot)];
+        CallSlot& c = calls[size_t(slot)];
         c = CallSlot{};
         c.call = linphone_call_ref(call);
         c.outgoing = outgoing;
         c.created = Clock::now();
         c.accId = accountOf(call);
-        LinphoneCallLog *log = linphone_call_get_call_log(call);
+        LinphoneCallLog* log = linphone_call_get_call_log(call);
         c.localUri = log ? addressText(outgoing ? linphone_call_log_get_from_address(log) : linphone_call_log_get_to_address(log)) : std::string();
         c.remoteUri = addressText(linphone_call_get_remote_address(call));
-        linphone_call_set_user_data(call, reinterpret_cast<void *>(static_cast<std::intptr_t>(slot + 1)));
+        linphone_call_set_user_data(call, reinterpret_cast<void*>(static_cast<std::intptr_t>(slot + 1)));
     }
 
     void freeCall(int slot)
     {
-        CallSlot &c = calls[size_t(slot)];
+        CallSlot& c = calls[size_t(slot)];
         if (!c.call)
             return;
         linphone_call_set_user_data(c.call, nullptr);
@@ -372,9 +411,9 @@ public:
         c.call = nullptr;
     }
 
-    void setState(int slot, InvState s, int code = 0, const std::string &reason = {})
+    void setState(int slot, InvState s, int code = 0, const std::string& reason = {})
     {
-        CallSlot &c = calls[size_t(slot)];
+        CallSlot& c = calls[size_t(slot)];
         if (c.state == s)
             return;
         c.state = s;
@@ -384,7 +423,7 @@ public:
 
     void applyAudio(int slot)
     {
-        CallSlot &c = calls[size_t(slot)];
+        CallSlot& c = calls[size_t(slot)];
         if (!c.call)
             return;
         linphone_call_set_speaker_muted(c.call, !c.speakerConnected);
@@ -395,9 +434,9 @@ public:
         }
     }
 
-    int endStatus(const CallSlot &c, LinphoneCall *call) const
+    int endStatus(const CallSlot& c, LinphoneCall* call) const
     {
-        const LinphoneErrorInfo *ei = linphone_call_get_error_info(call);
+        const LinphoneErrorInfo* ei = linphone_call_get_error_info(call);
         int code = ei ? linphone_error_info_get_protocol_code(ei) : 0;
         if (code >= 300)
             return code;
@@ -413,7 +452,7 @@ public:
         return codeOfReason(r);
     }
 
-    void onCallStateChanged(LinphoneCall *call, LinphoneCallState st, const char *msg)
+    void onCallStateChanged(LinphoneCall* call, LinphoneCallState st, const char* msg)
     {
         int slot = slotOf(call);
         if (slot == InvalidId && st == LinphoneCallStateOutgoingInit && pendingOutgoing != InvalidId) {
@@ -427,7 +466,7 @@ public:
                 return;
             }
             bindCall(slot, call, false);
-            CallSlot &c = calls[size_t(slot)];
+            CallSlot& c = calls[size_t(slot)];
             c.state = InvState::Incoming;
             c.lastStatus = 100;
             if (cb.onIncomingCall)
@@ -436,7 +475,7 @@ public:
         }
         if (slot == InvalidId)
             return;
-        CallSlot &c = calls[size_t(slot)];
+        CallSlot& c = calls[size_t(slot)];
         switch (st) {
         case LinphoneCallStateOutgoingInit:
         case LinphoneCallStateOutgoingProgress:
@@ -496,13 +535,14 @@ public:
 
     // ---- presence ----
 
-    LinphoneContent *pidf(const AccountSlot &a)
+    LinphoneContent* pidf(const AccountSlot& a)
     {
         std::string body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                           "<presence xmlns=\"urn:ietf:params:xml:ns:pidf\" entity=\"" + a.identity + "\">\n"
-                           "<tuple id=\"t1\"><status><basic>" + std::string(a.online ? "open" : "closed") +
-                           "</basic></status></tuple>\n</presence>\n";
-        LinphoneContent *c = linphone_core_create_content(core);
+                           "<presence xmlns=\"urn:ietf:params:xml:ns:pidf\" entity=\""
+            + a.identity + "\">\n"
+                           "<tuple id=\"t1\"><status><basic>"
+            + std::string(a.online ? "open" : "closed") + "</basic></status></tuple>\n</presence>\n";
+        LinphoneContent* c = linphone_core_create_content(core);
         linphone_content_set_type(c, "application");
         linphone_content_set_subtype(c, "pidf+xml");
         linphone_content_set_utf8_text(c, body.c_str());
@@ -510,7 +550,7 @@ public:
     }
 
     // Publishes the account's status: a new publication once registered, else an update.
-    void publish(AccountSlot &a)
+    void publish(AccountSlot& a)
     {
         if (!a.publish)
             return;
@@ -519,16 +559,16 @@ public:
             return;
         }
         a.pending = false;
-        LinphoneContent *body = pidf(a);
+        LinphoneContent* body = pidf(a);
         if (a.pub) {
             if (linphone_event_update_publish(a.pub, body) != 0)
                 a.pending = true;
         } else if (linphone_proxy_config_get_state(a.acc) == LinphoneRegistrationOk) {
-            LinphoneAddress *res = linphone_factory_create_address(linphone_factory_get(), a.identity.c_str());
+            LinphoneAddress* res = linphone_factory_create_address(linphone_factory_get(), a.identity.c_str());
             if (res) {
                 // The publication's From is the identity of the default proxy when it serves the
                 // same domain: make it this account's for the moment of the creation.
-                LinphoneProxyConfig *before = linphone_core_get_default_proxy_config(core);
+                LinphoneProxyConfig* before = linphone_core_get_default_proxy_config(core);
                 linphone_core_set_default_proxy_config(core, a.acc);
                 a.pub = linphone_core_create_publish(core, res, "presence", linphone_proxy_config_get_publish_expires(a.acc));
                 linphone_core_set_default_proxy_config(core, before);
@@ -543,12 +583,12 @@ public:
     // Sends the status changes that waited for a PUBLISH in progress (run every iteration).
     void flushPublishes()
     {
-        for (AccountSlot &a : accounts)
+        for (AccountSlot& a : accounts)
             if (a.acc && a.pending)
                 publish(a);
     }
 
-    void unpublish(AccountSlot &a)
+    void unpublish(AccountSlot& a)
     {
         if (!a.pub)
             return;
@@ -561,7 +601,7 @@ public:
 
     Status applyTransports(int udp, int tcp)
     {
-        LinphoneTransports *t = linphone_factory_create_transports(linphone_factory_get());
+        LinphoneTransports* t = linphone_factory_create_transports(linphone_factory_get());
         linphone_transports_set_udp_port(t, udp);
         linphone_transports_set_tcp_port(t, tcp);
         linphone_transports_set_tls_port(t, 0);
@@ -571,9 +611,9 @@ public:
         return s;
     }
 
-    void usedPorts(int *udp, int *tcp)
+    void usedPorts(int* udp, int* tcp)
     {
-        LinphoneTransports *t = linphone_core_get_transports_used(core);
+        LinphoneTransports* t = linphone_core_get_transports_used(core);
         *udp = t ? linphone_transports_get_udp_port(t) : 0;
         *tcp = t ? linphone_transports_get_tcp_port(t) : 0;
         if (t)
@@ -585,14 +625,14 @@ public:
     void loadCodecs()
     {
         codecs.clear();
-        bctbx_list_t *list = linphone_core_get_audio_payload_types(core);
-        for (bctbx_list_t *it = list; it; it = bctbx_list_next(it)) {
-            auto *pt = static_cast<LinphonePayloadType *>(bctbx_list_get_data(it));
+        bctbx_list_t* list = linphone_core_get_audio_payload_types(core);
+        for (bctbx_list_t* it = list; it; it = bctbx_list_next(it)) {
+            auto* pt = static_cast<LinphonePayloadType*>(bctbx_list_get_data(it));
             std::string id = codecIdOf(pt);
             codecs.push_back({id, defaultPriority(id)});
         }
         bctbx_list_free_with_data(list, reinterpret_cast<bctbx_list_free_func>(linphone_payload_type_unref));
-        std::stable_sort(codecs.begin(), codecs.end(), [](const CodecInfo &a, const CodecInfo &b) {
+        std::stable_sort(codecs.begin(), codecs.end(), [](const CodecInfo& a, const CodecInfo& b) {
             if (a.priority != b.priority)
                 return a.priority > b.priority;
             return rankOf(a.codecId) < rankOf(b.codecId);
@@ -602,11 +642,11 @@ public:
 
     void applyCodecs()
     {
-        bctbx_list_t *list = linphone_core_get_audio_payload_types(core);
-        bctbx_list_t *ordered = nullptr;
-        for (const CodecInfo &ci : codecs) {
-            for (bctbx_list_t *it = list; it; it = bctbx_list_next(it)) {
-                auto *pt = static_cast<LinphonePayloadType *>(bctbx_list_get_data(it));
+        bctbx_list_t* list = linphone_core_get_audio_payload_types(core);
+        bctbx_list_t* ordered = nullptr;
+        for (const CodecInfo& ci : codecs) {
+            for (bctbx_list_t* it = list; it; it = bctbx_list_next(it)) {
+                auto* pt = static_cast<LinphonePayloadType*>(bctbx_list_get_data(it));
                 if (codecIdOf(pt) == ci.codecId) {
                     linphone_payload_type_enable(pt, ci.priority > 0);
                     ordered = bctbx_list_append(ordered, pt);
@@ -623,7 +663,7 @@ public:
 std::mutex g_lifecycle;
 // Never freed at exit: a process that ends without destroy() leaves the library alone (its
 // own statics may be gone by then) and only its throwaway folder is removed.
-Engine *g_engine = nullptr;
+Engine* g_engine = nullptr;
 
 struct FolderSweeper {
     ~FolderSweeper()
@@ -636,22 +676,23 @@ struct FolderSweeper {
     }
 } g_sweeper;
 
-Engine *engine()
+Engine* engine()
 {
     std::lock_guard l(g_lifecycle);
     return g_engine;
 }
 
-Engine *fromCore(LinphoneCore *lc)
+Engine* fromCore(LinphoneCore* lc)
 {
-    LinphoneCoreCbs *cbs = linphone_core_get_current_callbacks(lc);
-    return cbs ? static_cast<Engine *>(linphone_core_cbs_get_user_data(cbs)) : nullptr;
+    LinphoneCoreCbs* cbs = linphone_core_get_current_callbacks(lc);
+    return cbs ? static_cast<Engine*>(linphone_core_cbs_get_user_data(cbs)) : nullptr;
 }
 
 // Runs fn on the SIP worker of a live engine; ENotInit (or fallback) otherwise.
-template <class R> R onEngine(R fallback, const std::function<R(Engine &)> &fn)
+template<class R>
+R onEngine(R fallback, const std::function<R(Engine&)>& fn)
 {
-    Engine *e = engine();
+    Engine* e = engine();
     if (!e)
         return fallback;
     try {
@@ -667,9 +708,9 @@ template <class R> R onEngine(R fallback, const std::function<R(Engine &)> &fn)
     }
 }
 
-Status onStarted(const std::function<Status(Engine &)> &fn)
+Status onStarted(const std::function<Status(Engine&)>& fn)
 {
-    return onEngine<Status>(ENotInit, [&](Engine &e) -> Status {
+    return onEngine<Status>(ENotInit, [&](Engine& e) -> Status {
         if (!e.core || !e.started)
             return ENotInit;
         return fn(e);
@@ -678,19 +719,19 @@ Status onStarted(const std::function<Status(Engine &)> &fn)
 
 // ---- library callbacks (on the SIP worker, inside linphone_core_iterate) ----
 
-void cbCallState(LinphoneCore *lc, LinphoneCall *call, LinphoneCallState st, const char *msg)
+void cbCallState(LinphoneCore* lc, LinphoneCall* call, LinphoneCallState st, const char* msg)
 {
-    if (Engine *e = fromCore(lc))
+    if (Engine* e = fromCore(lc))
         e->onCallStateChanged(call, st, msg);
 }
 
-void cbRegState(LinphoneCore *lc, LinphoneProxyConfig *acc, LinphoneRegistrationState st, const char *)
+void cbRegState(LinphoneCore* lc, LinphoneProxyConfig* acc, LinphoneRegistrationState st, const char*)
 {
-    Engine *e = fromCore(lc);
+    Engine* e = fromCore(lc);
     if (!e)
         return;
     for (int i = 0; i < MaxAccounts; ++i) {
-        AccountSlot &a = e->accounts[size_t(i)];
+        AccountSlot& a = e->accounts[size_t(i)];
         if (a.acc != acc)
             continue;
         if (st == LinphoneRegistrationOk && !a.pub)
@@ -700,20 +741,20 @@ void cbRegState(LinphoneCore *lc, LinphoneProxyConfig *acc, LinphoneRegistration
     }
 }
 
-void cbMessage(LinphoneCore *lc, LinphoneChatRoom *, LinphoneChatMessage *m)
+void cbMessage(LinphoneCore* lc, LinphoneChatRoom*, LinphoneChatMessage* m)
 {
-    Engine *e = fromCore(lc);
+    Engine* e = fromCore(lc);
     if (!e || !e->cb.onPager)
         return;
     std::string body = fromUtf8(str(linphone_chat_message_get_utf8_text(m)));
     std::string type = str(linphone_chat_message_get_content_type(m));
     e->cb.onPager(InvalidId, addressText(linphone_chat_message_get_from_address(m)),
-                  addressText(linphone_chat_message_get_to_address(m)), std::string(), type, body);
+        addressText(linphone_chat_message_get_to_address(m)), std::string(), type, body);
 }
 
-void cbTransfer(LinphoneCore *lc, LinphoneCall *call, LinphoneCallState st)
+void cbTransfer(LinphoneCore* lc, LinphoneCall* call, LinphoneCallState st)
 {
-    Engine *e = fromCore(lc);
+    Engine* e = fromCore(lc);
     if (!e || !e->cb.onCallTransferStatus)
         return;
     int slot = e->slotOf(call);
@@ -722,10 +763,19 @@ void cbTransfer(LinphoneCore *lc, LinphoneCall *call, LinphoneCallState st)
     int code = 100;
     bool final = false;
     switch (st) {
-    case LinphoneCallStateOutgoingRinging: code = 180; break;
-    case LinphoneCallStateConnected: code = 200; final = true; break;
-    case LinphoneCallStateError: code = 500; final = true; break;
-    default: break;
+    case LinphoneCallStateOutgoingRinging:
+        code = 180;
+        break;
+    case LinphoneCallStateConnected:
+        code = 200;
+        final = true;
+        break;
+    case LinphoneCallStateError:
+        code = 500;
+        final = true;
+        break;
+    default:
+        break;
     }
     bool cont = true;
     e->cb.onCallTransferStatus(slot, code, statusText(code), final, &cont);
@@ -733,8 +783,8 @@ void cbTransfer(LinphoneCore *lc, LinphoneCall *call, LinphoneCallState st)
 
 void silenceLogs()
 {
-    LinphoneLoggingService *log = linphone_logging_service_get();
-    const char *want = std::getenv("ZUVI_SIP_LOG");
+    LinphoneLoggingService* log = linphone_logging_service_get();
+    const char* want = std::getenv("ZUVI_SIP_LOG");
     linphone_logging_service_set_log_level(log, want && *want == '1' ? LinphoneLogLevelMessage : LinphoneLogLevelFatal);
 }
 
@@ -779,10 +829,10 @@ Status create()
     }
 }
 
-Status init(const Config &cfg, const MediaConfig *mediaCfg)
+Status init(const Config& cfg, const MediaConfig* mediaCfg)
 {
     MediaConfig media = mediaCfg ? *mediaCfg : MediaConfig{};
-    return onEngine<Status>(ENotInit, [&](Engine &e) -> Status {
+    return onEngine<Status>(ENotInit, [&](Engine& e) -> Status {
         if (e.core)
             return EInvalidState;
         if (cfg.useSrtp || !cfg.stunServers.empty() || media.enableIce || cfg.maxCalls == 0)
@@ -793,7 +843,7 @@ Status init(const Config &cfg, const MediaConfig *mediaCfg)
 
         // libpulse creates ~/.config/pulse/cookie when it has none; keep it in our folder.
         if (!std::getenv("PULSE_COOKIE")) {
-            const char *home = std::getenv("HOME");
+            const char* home = std::getenv("HOME");
             std::error_code ec;
             if (!home || !fs::exists(fs::path(home) / ".config" / "pulse" / "cookie", ec))
                 setenv("PULSE_COOKIE", (e.dir / "pulse-cookie").c_str(), 0);
@@ -806,11 +856,12 @@ Status init(const Config &cfg, const MediaConfig *mediaCfg)
                  "register_only_when_network_is_up=0\nping_with_options=0\n"
                  "[net]\nenable_nat_helper=0\n"
                  "[misc]\nstore_friends=0\n"
-                 "[storage]\nuri=" << (e.dir / "linphone.db").string() << "\n";
+                 "[storage]\nuri="
+              << (e.dir / "linphone.db").string() << "\n";
             if (!f)
                 return EFailed;
         }
-        LinphoneFactory *factory = linphone_factory_get();
+        LinphoneFactory* factory = linphone_factory_get();
         // The factory joins file names to these folders without a separator.
         std::string folder = e.dir.string() + "/";
         linphone_factory_set_config_dir(factory, folder.c_str());
@@ -845,7 +896,7 @@ Status init(const Config &cfg, const MediaConfig *mediaCfg)
         linphone_core_set_audio_port(e.core, -1);
         linphone_core_enable_video_capture(e.core, FALSE);
         linphone_core_enable_video_display(e.core, FALSE);
-        LinphoneVideoActivationPolicy *vp = linphone_factory_create_video_activation_policy(factory);
+        LinphoneVideoActivationPolicy* vp = linphone_factory_create_video_activation_policy(factory);
         linphone_video_activation_policy_set_automatically_initiate(vp, FALSE);
         linphone_video_activation_policy_set_automatically_accept(vp, FALSE);
         linphone_core_set_video_activation_policy(e.core, vp);
@@ -853,12 +904,12 @@ Status init(const Config &cfg, const MediaConfig *mediaCfg)
 
         if (e.fileAudio) {
             fs::path play = e.dir / "play.wav";
-            if (const char *p = std::getenv("ZUVI_SIP_PLAY_FILE"); p && *p)
+            if (const char* p = std::getenv("ZUVI_SIP_PLAY_FILE"); p && *p)
                 play = p;
             else
                 writeSilenceWav(play, 2);
             fs::path rec = e.dir / "record.wav";
-            if (const char *r = std::getenv("ZUVI_SIP_RECORD_FILE"); r && *r)
+            if (const char* r = std::getenv("ZUVI_SIP_RECORD_FILE"); r && *r)
                 rec = r;
             linphone_core_set_use_files(e.core, TRUE);
             linphone_core_set_play_file(e.core, play.c_str());
@@ -871,7 +922,7 @@ Status init(const Config &cfg, const MediaConfig *mediaCfg)
 
 Status start()
 {
-    return onEngine<Status>(ENotInit, [](Engine &e) -> Status {
+    return onEngine<Status>(ENotInit, [](Engine& e) -> Status {
         if (!e.core || !e.initialised)
             return ENotInit;
         if (e.started)
@@ -887,7 +938,7 @@ Status start()
 
 Status destroy()
 {
-    Engine *e = engine();
+    Engine* e = engine();
     if (!e)
         return ENotInit;
     if (e->worker.onWorker())
@@ -897,13 +948,13 @@ Status destroy()
             if (e->core) {
                 if (e->started)
                     linphone_core_terminate_all_calls(e->core);
-                for (auto &c : e->calls)
+                for (auto& c : e->calls)
                     if (c.call) {
                         linphone_call_set_user_data(c.call, nullptr);
                         linphone_call_unref(c.call);
                         c.call = nullptr;
                     }
-                for (auto &a : e->accounts)
+                for (auto& a : e->accounts)
                     if (a.acc) {
                         e->unpublish(a);
                         linphone_proxy_config_unref(a.acc);
@@ -935,9 +986,9 @@ Status destroy()
 
 // ---- transports -------------------------------------------------------------------------
 
-Status transportCreate(TransportType type, const TransportConfig &cfg, int *transportId)
+Status transportCreate(TransportType type, const TransportConfig& cfg, int* transportId)
 {
-    return onEngine<Status>(ENotInit, [&](Engine &e) -> Status {
+    return onEngine<Status>(ENotInit, [&](Engine& e) -> Status {
         if (!e.core)
             return ENotInit;
         if (type == TransportType::Tls)
@@ -969,12 +1020,13 @@ Status transportCreate(TransportType type, const TransportConfig &cfg, int *tran
     });
 }
 
-Status transportGetPort(TransportType type, unsigned *port)
+Status transportGetPort(TransportType type, unsigned* port)
 {
-    return onEngine<Status>(ENotInit, [&](Engine &e) -> Status {
+    return onEngine<Status>(ENotInit, [&](Engine& e) -> Status {
         if (!e.core)
             return ENotInit;
-        int p = type == TransportType::Udp ? e.udpPort : type == TransportType::Tcp ? e.tcpPort : 0;
+        int p = type == TransportType::Udp ? e.udpPort : type == TransportType::Tcp ? e.tcpPort
+                                                                                    : 0;
         if (port)
             *port = static_cast<unsigned>(p);
         return p > 0 ? Success : ENotFound;
@@ -983,13 +1035,13 @@ Status transportGetPort(TransportType type, unsigned *port)
 
 // ---- codecs -----------------------------------------------------------------------------
 
-Status enumCodecs(std::vector<CodecInfo> *out, unsigned max)
+Status enumCodecs(std::vector<CodecInfo>* out, unsigned max)
 {
     if (!out)
         return EInvalidArg;
-    return onStarted([&](Engine &e) -> Status {
+    return onStarted([&](Engine& e) -> Status {
         out->clear();
-        for (const CodecInfo &c : e.codecs) {
+        for (const CodecInfo& c : e.codecs) {
             if (max && out->size() >= max)
                 break;
             out->push_back(c);
@@ -998,11 +1050,11 @@ Status enumCodecs(std::vector<CodecInfo> *out, unsigned max)
     });
 }
 
-Status codecSetPriority(const std::string &codecId, std::uint8_t priority)
+Status codecSetPriority(const std::string& codecId, std::uint8_t priority)
 {
-    return onStarted([&](Engine &e) -> Status {
+    return onStarted([&](Engine& e) -> Status {
         bool found = false;
-        for (CodecInfo &c : e.codecs)
+        for (CodecInfo& c : e.codecs)
             if (iequalsPrefix(c.codecId, codecId)) {
                 c.priority = priority;
                 found = true;
@@ -1010,7 +1062,7 @@ Status codecSetPriority(const std::string &codecId, std::uint8_t priority)
         if (!found)
             return ENotFound;
         std::stable_sort(e.codecs.begin(), e.codecs.end(),
-                         [](const CodecInfo &a, const CodecInfo &b) { return a.priority > b.priority; });
+            [](const CodecInfo& a, const CodecInfo& b) { return a.priority > b.priority; });
         e.applyCodecs();
         return Success;
     });
@@ -1018,9 +1070,9 @@ Status codecSetPriority(const std::string &codecId, std::uint8_t priority)
 
 // ---- accounts ---------------------------------------------------------------------------
 
-Status accAdd(const AccConfig &cfg, bool isDefault, int *accId)
+Status accAdd(const AccConfig& cfg, bool isDefault, int* accId)
 {
-    return onStarted([&](Engine &e) -> Status {
+    return onStarted([&](Engine& e) -> Status {
         if (e.udpPort == 0 && e.tcpPort == 0)
             return EInvalidState; // no SIP transport
         if (cfg.cred.size() > 1)
@@ -1029,7 +1081,7 @@ Status accAdd(const AccConfig &cfg, bool isDefault, int *accId)
         std::string reg = toUtf8(stripAngles(cfg.regUri));
         if (!uriSyntaxOk(id) || (!reg.empty() && !uriSyntaxOk(reg)))
             return EInvalidUri;
-        for (const Credential &c : cfg.cred)
+        for (const Credential& c : cfg.cred)
             if (c.dataType != 0 || (!c.scheme.empty() && c.scheme != "Digest" && c.scheme != "digest"))
                 return ENotSupported;
         int slot = InvalidId;
@@ -1041,11 +1093,11 @@ Status accAdd(const AccConfig &cfg, bool isDefault, int *accId)
         if (slot == InvalidId)
             return ETooMany;
 
-        LinphoneFactory *f = linphone_factory_get();
-        LinphoneAddress *identity = linphone_factory_create_address(f, id.c_str());
+        LinphoneFactory* f = linphone_factory_get();
+        LinphoneAddress* identity = linphone_factory_create_address(f, id.c_str());
         if (!identity)
             return EInvalidUri;
-        LinphoneProxyConfig *acc = linphone_core_create_proxy_config(e.core);
+        LinphoneProxyConfig* acc = linphone_core_create_proxy_config(e.core);
         if (!acc) {
             linphone_address_unref(identity);
             return EFailed;
@@ -1067,12 +1119,12 @@ Status accAdd(const AccConfig &cfg, bool isDefault, int *accId)
         linphone_proxy_config_done(acc);
         std::string user;
         if (!cfg.cred.empty()) {
-            const Credential &c = cfg.cred.front();
+            const Credential& c = cfg.cred.front();
             user = toUtf8(c.username);
             std::string pw = toUtf8(c.data);
             std::string realm = c.realm == "*" ? std::string() : toUtf8(c.realm);
-            LinphoneAuthInfo *ai = linphone_factory_create_auth_info(f, user.c_str(), nullptr, pw.c_str(), nullptr,
-                                                                     realm.empty() ? nullptr : realm.c_str(), nullptr);
+            LinphoneAuthInfo* ai = linphone_factory_create_auth_info(f, user.c_str(), nullptr, pw.c_str(), nullptr,
+                realm.empty() ? nullptr : realm.c_str(), nullptr);
             linphone_core_add_auth_info(e.core, ai);
             linphone_auth_info_unref(ai);
         }
@@ -1080,7 +1132,7 @@ Status accAdd(const AccConfig &cfg, bool isDefault, int *accId)
             linphone_proxy_config_unref(acc);
             return EFailed;
         }
-        AccountSlot &a = e.accounts[size_t(slot)];
+        AccountSlot& a = e.accounts[size_t(slot)];
         a = AccountSlot{};
         a.acc = acc;
         a.username = user;
@@ -1096,10 +1148,10 @@ Status accAdd(const AccConfig &cfg, bool isDefault, int *accId)
 
 Status accDel(int accId)
 {
-    return onStarted([&](Engine &e) -> Status {
+    return onStarted([&](Engine& e) -> Status {
         if (!e.accIsValidHere(accId))
             return EInvalidArg;
-        AccountSlot &a = e.accounts[size_t(accId)];
+        AccountSlot& a = e.accounts[size_t(accId)];
         // Removal sends REGISTER and PUBLISH with expiry 0; the credentials stay with the
         // core so that a challenged de-registration is still answered.
         e.unpublish(a);
@@ -1114,42 +1166,42 @@ Status accDel(int accId)
 
 bool accIsValid(int accId)
 {
-    return onEngine<bool>(false, [&](Engine &e) { return e.started && e.accIsValidHere(accId); });
+    return onEngine<bool>(false, [&](Engine& e) { return e.started && e.accIsValidHere(accId); });
 }
 
 int accGetDefault()
 {
-    return onEngine<int>(InvalidId, [](Engine &e) { return e.defaultAcc; });
+    return onEngine<int>(InvalidId, [](Engine& e) { return e.defaultAcc; });
 }
 
 unsigned accGetCount()
 {
-    return onEngine<unsigned>(0, [](Engine &e) {
-        return static_cast<unsigned>(std::count_if(e.accounts.begin(), e.accounts.end(), [](auto &a) { return a.acc; }));
+    return onEngine<unsigned>(0, [](Engine& e) {
+        return static_cast<unsigned>(std::count_if(e.accounts.begin(), e.accounts.end(), [](auto& a) { return a.acc; }));
     });
 }
 
 Status accSetOnlineStatus(int accId, bool online) { return accSetOnlineStatus2(accId, online, PresenceRecord{}); }
 
-Status accSetOnlineStatus2(int accId, bool online, const PresenceRecord &)
+Status accSetOnlineStatus2(int accId, bool online, const PresenceRecord&)
 {
-    return onStarted([&](Engine &e) -> Status {
+    return onStarted([&](Engine& e) -> Status {
         if (!e.accIsValidHere(accId))
             return EInvalidArg;
-        AccountSlot &a = e.accounts[size_t(accId)];
+        AccountSlot& a = e.accounts[size_t(accId)];
         a.online = online;
         e.publish(a);
         return Success;
     });
 }
 
-Status verifySipUrl(const std::string &url)
+Status verifySipUrl(const std::string& url)
 {
-    return onEngine<Status>(ENotInit, [&](Engine &) -> Status {
+    return onEngine<Status>(ENotInit, [&](Engine&) -> Status {
         std::string u = toUtf8(stripAngles(url));
         if (!uriSyntaxOk(u))
             return EInvalidUri;
-        LinphoneAddress *a = linphone_factory_create_address(linphone_factory_get(), u.c_str());
+        LinphoneAddress* a = linphone_factory_create_address(linphone_factory_get(), u.c_str());
         if (!a)
             return EInvalidUri;
         linphone_address_unref(a);
@@ -1159,10 +1211,10 @@ Status verifySipUrl(const std::string &url)
 
 // ---- calls ------------------------------------------------------------------------------
 
-Status callMakeCall(int accId, const std::string &dstUri, const CallSetting *opt, int *callId)
+Status callMakeCall(int accId, const std::string& dstUri, const CallSetting* opt, int* callId)
 {
     CallSetting set = opt ? *opt : CallSetting{};
-    return onStarted([&](Engine &e) -> Status {
+    return onStarted([&](Engine& e) -> Status {
         if (set.vidCnt != 0)
             return ENotSupported;
         if (!e.accIsValidHere(accId))
@@ -1173,21 +1225,20 @@ Status callMakeCall(int accId, const std::string &dstUri, const CallSetting *opt
         int slot = e.freeCallSlot();
         if (slot == InvalidId)
             return ETooMany;
-        LinphoneAddress *addr = linphone_factory_create_address(linphone_factory_get(), uri.c_str());
+        LinphoneAddress* addr = linphone_factory_create_address(linphone_factory_get(), uri.c_str());
         if (!addr)
             return EInvalidUri;
-        LinphoneCallParams *params = linphone_core_create_call_params(e.core, nullptr);
+        LinphoneCallParams* params = linphone_core_create_call_params(e.core, nullptr);
         linphone_call_params_enable_video(params, FALSE);
         linphone_call_params_set_proxy_config(params, e.accounts[size_t(accId)].acc);
         e.pendingOutgoing = slot;
-        LinphoneCall *call = linphone_core_invite_address_with_params(e.core, addr, params);
+        LinphoneCall* call = linphone_core_invite_address_with_params(e.core, addr, params);
         e.pendingOutgoing = InvalidId;
         linphone_call_params_unref(params);
         linphone_address_unref(addr);
         if (!call)
             return EFailed;
-        if (e.slotOf(call) == InvalidId && e.calls[size_t(slot)].call == nullptr &&
-            linphone_call_get_state(call) != LinphoneCallStateReleased) {
+        if (e.slotOf(call) == InvalidId && e.calls[size_t(slot)].call == nullptr && linphone_call_get_state(call) != LinphoneCallStateReleased) {
             e.bindCall(slot, call, true);
             e.calls[size_t(slot)].state = InvState::Calling;
         }
@@ -1198,21 +1249,20 @@ Status callMakeCall(int accId, const std::string &dstUri, const CallSetting *opt
     });
 }
 
-Status callHangup(int callId, unsigned code, const std::string *)
+Status callHangup(int callId, unsigned code, const std::string*)
 {
-    return onStarted([&](Engine &e) -> Status {
+    return onStarted([&](Engine& e) -> Status {
         if (callId < 0 || callId >= MaxCalls || !e.calls[size_t(callId)].call)
             return EInvalidArg;
-        CallSlot &c = e.calls[size_t(callId)];
-        LinphoneCall *call = c.call;
+        CallSlot& c = e.calls[size_t(callId)];
+        LinphoneCall* call = c.call;
         LinphoneCallState st = linphone_call_get_state(call);
-        bool unansweredIncoming = !c.outgoing && !c.wasConnected &&
-                                  (st == LinphoneCallStateIncomingReceived || st == LinphoneCallStateIncomingEarlyMedia);
+        bool unansweredIncoming = !c.outgoing && !c.wasConnected && (st == LinphoneCallStateIncomingReceived || st == LinphoneCallStateIncomingEarlyMedia);
         if (unansweredIncoming) {
             int sc = code == 0 ? 603 : static_cast<int>(code);
             LinphoneReason r = sc == 486 ? LinphoneReasonBusy
-                             : sc == 404 ? LinphoneReasonNotFound
-                             : sc == 480 ? LinphoneReasonTemporarilyUnavailable
+                : sc == 404              ? LinphoneReasonNotFound
+                : sc == 480              ? LinphoneReasonTemporarilyUnavailable
                                          : LinphoneReasonDeclined;
             c.declinedByUs = true;
             c.declineCode = sc;
@@ -1222,14 +1272,14 @@ Status callHangup(int callId, unsigned code, const std::string *)
     });
 }
 
-Status callGetInfo(int callId, CallInfo *info)
+Status callGetInfo(int callId, CallInfo* info)
 {
     if (!info)
         return EInvalidArg;
-    return onStarted([&](Engine &e) -> Status {
+    return onStarted([&](Engine& e) -> Status {
         if (callId < 0 || callId >= MaxCalls || !e.calls[size_t(callId)].call)
             return EInvalidArg;
-        const CallSlot &c = e.calls[size_t(callId)];
+        const CallSlot& c = e.calls[size_t(callId)];
         auto ms = [](Clock::duration d) { return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()); };
         Clock::time_point end = c.state == InvState::Disconnected ? c.ended : Clock::now();
         *info = CallInfo{};
@@ -1252,15 +1302,15 @@ Status callGetInfo(int callId, CallInfo *info)
 
 bool callIsActive(int callId)
 {
-    return onEngine<bool>(false, [&](Engine &e) {
+    return onEngine<bool>(false, [&](Engine& e) {
         return e.started && callId >= 0 && callId < MaxCalls && e.calls[size_t(callId)].call != nullptr;
     });
 }
 
 unsigned callGetCount()
 {
-    return onEngine<unsigned>(0, [](Engine &e) {
-        return static_cast<unsigned>(std::count_if(e.calls.begin(), e.calls.end(), [](auto &c) { return c.call; }));
+    return onEngine<unsigned>(0, [](Engine& e) {
+        return static_cast<unsigned>(std::count_if(e.calls.begin(), e.calls.end(), [](auto& c) { return c.call; }));
     });
 }
 
@@ -1269,14 +1319,14 @@ unsigned callGetCount()
 namespace {
 Status connectSlots(int source, int sink, bool on)
 {
-    return onStarted([&](Engine &e) -> Status {
-        auto callSlot = [&](int s) -> CallSlot * {
+    return onStarted([&](Engine& e) -> Status {
+        auto callSlot = [&](int s) -> CallSlot* {
             int i = s - 1;
             return i >= 0 && i < MaxCalls && e.calls[size_t(i)].call ? &e.calls[size_t(i)] : nullptr;
         };
         if (source == 0 && sink == 0)
             return Success; // device to itself: nothing to route
-        CallSlot *c = nullptr;
+        CallSlot* c = nullptr;
         if (sink == 0 && (c = callSlot(source)))
             c->speakerConnected = on;
         else if (source == 0 && (c = callSlot(sink)))
@@ -1292,7 +1342,7 @@ Status adjustLevel(int slot, float level, bool tx)
 {
     if (!(level >= 0.0f))
         return EInvalidArg;
-    return onStarted([&](Engine &e) -> Status {
+    return onStarted([&](Engine& e) -> Status {
         if (slot == 0) {
             for (int i = 0; i < MaxCalls; ++i)
                 if (e.calls[size_t(i)].call) {
@@ -1325,10 +1375,10 @@ Status sndSetSetting(AudDevCap cap, int value, bool keep)
         return ENotSupported;
     if (value < 0)
         return EInvalidArg;
-    return onStarted([&](Engine &e) -> Status {
+    return onStarted([&](Engine& e) -> Status {
         bool out = cap == AudDevCap::OutputVolume;
         bool running = false;
-        for (const CallSlot &c : e.calls)
+        for (const CallSlot& c : e.calls)
             running = running || (c.call && c.media == MediaStatus::Active);
         if (!running && !keep)
             return EInvalidState; // no open sound device to set it on
@@ -1340,11 +1390,11 @@ Status sndSetSetting(AudDevCap cap, int value, bool keep)
     });
 }
 
-Status sndGetSetting(AudDevCap cap, int *value)
+Status sndGetSetting(AudDevCap cap, int* value)
 {
     if (!value)
         return EInvalidArg;
-    return onStarted([&](Engine &e) -> Status {
+    return onStarted([&](Engine& e) -> Status {
         if (cap == AudDevCap::OutputVolume)
             *value = e.outVolume;
         else if (cap == AudDevCap::InputVolume)
@@ -1357,18 +1407,18 @@ Status sndGetSetting(AudDevCap cap, int *value)
 
 bool usesFileAudio()
 {
-    return onEngine<bool>(false, [](Engine &e) { return e.core && e.fileAudio; });
+    return onEngine<bool>(false, [](Engine& e) { return e.core && e.fileAudio; });
 }
 
-Status enumAudioDevices(std::vector<AudioDevInfo> *devices)
+Status enumAudioDevices(std::vector<AudioDevInfo>* devices)
 {
     if (!devices)
         return EInvalidArg;
-    return onStarted([&](Engine &e) -> Status {
+    return onStarted([&](Engine& e) -> Status {
         devices->clear();
-        bctbx_list_t *list = linphone_core_get_extended_audio_devices(e.core);
-        for (bctbx_list_t *it = list; it; it = bctbx_list_next(it)) {
-            auto *d = static_cast<LinphoneAudioDevice *>(bctbx_list_get_data(it));
+        bctbx_list_t* list = linphone_core_get_extended_audio_devices(e.core);
+        for (bctbx_list_t* it = list; it; it = bctbx_list_next(it)) {
+            auto* d = static_cast<LinphoneAudioDevice*>(bctbx_list_get_data(it));
             AudioDevInfo info;
             info.name = fromUtf8(str(linphone_audio_device_get_device_name(d)));
             info.driver = str(linphone_audio_device_get_driver_name(d));

@@ -20,31 +20,44 @@ using Status = int;
 
 enum : Status {
     Success = 0,
-    ENotInit = 70001,     // stack not created / initialised / started, or destroyed
+    ENotInit = 70001, // stack not created / initialised / started, or destroyed
     EInvalidState = 70002,
     EInvalidArg = 70003,
-    ETooMany = 70004,     // account or call table full
+    ETooMany = 70004, // account or call table full
     ENotFound = 70005,
     ENotSupported = 70006,
-    EAddrInUse = 70007,   // a transport's port is taken
+    EAddrInUse = 70007, // a transport's port is taken
     EInvalidUri = 70008,
     EFailed = 70009,
-    EBusy = 70010,        // destroy called from inside a callback
+    EBusy = 70010, // destroy called from inside a callback
 };
 
 constexpr int InvalidId = -1;
 constexpr int MaxAccounts = 8;
 constexpr int MaxCalls = 4;
 
-enum class TransportType { Udp = 1, Tcp = 2, Tls = 3 };
+enum class TransportType { Udp = 1,
+    Tcp = 2,
+    Tls = 3 };
 
 // Invite session states of a call.
-enum class InvState { Null = 0, Calling, Incoming, Early, Connecting, Confirmed, Disconnected };
+enum class InvState { Null = 0,
+    Calling,
+    Incoming,
+    Early,
+    Connecting,
+    Confirmed,
+    Disconnected };
 
-enum class MediaStatus { None = 0, Active, LocalHold, RemoteHold, Error };
+enum class MediaStatus { None = 0,
+    Active,
+    LocalHold,
+    RemoteHold,
+    Error };
 
 // Sound-device capabilities that sndSetSetting understands (values as in pjmedia).
-enum class AudDevCap : int { InputVolume = 8, OutputVolume = 16 };
+enum class AudDevCap : int { InputVolume = 8,
+    OutputVolume = 16 };
 
 // What caused a call-state change; minimal.
 struct CallEvent {
@@ -61,7 +74,7 @@ struct CallInfo {
     int lastStatus = 0;
     std::string lastStatusText;
     int connectDurationMs = 0; // connected time (0 until answered)
-    int totalDurationMs = 0;   // since the call was created
+    int totalDurationMs = 0; // since the call was created
     MediaStatus mediaStatus = MediaStatus::None;
     int confSlot = InvalidId;
     std::string localUri;
@@ -79,51 +92,53 @@ struct NatDetectResult {
 };
 
 struct Callbacks {
-    std::function<void(int callId, const CallEvent &e)> onCallState;
+    std::function<void(int callId, const CallEvent& e)> onCallState;
     std::function<void(int callId)> onCallMediaState;
-    std::function<void(int accId, int callId, const IncomingData &rdata)> onIncomingCall;
+    std::function<void(int accId, int callId, const IncomingData& rdata)> onIncomingCall;
     std::function<void(int accId)> onRegState;
-    std::function<void(int callId, int statusCode, const std::string &text, bool final, bool *cont)> onCallTransferStatus;
+    std::function<void(int callId, int statusCode, const std::string& text, bool final, bool* cont)> onCallTransferStatus;
     std::function<void(int buddyId)> onBuddyState;
-    std::function<void(int callId, const std::string &from, const std::string &to, const std::string &contact,
-                       const std::string &mimeType, const std::string &body)> onPager;
-    std::function<void(int callId, const std::string &to, const std::string &body, int status,
-                       const std::string &reason)> onPagerStatus;
-    std::function<void(const NatDetectResult &res)> onNatDetect;
+    std::function<void(int callId, const std::string& from, const std::string& to, const std::string& contact,
+        const std::string& mimeType, const std::string& body)>
+        onPager;
+    std::function<void(int callId, const std::string& to, const std::string& body, int status,
+        const std::string& reason)>
+        onPagerStatus;
+    std::function<void(const NatDetectResult& res)> onNatDetect;
 };
 
 struct Config {
-    std::string userAgent;          // sent as the User-Agent header, exactly
+    std::string userAgent; // sent as the User-Agent header, exactly
     Callbacks cb;
-    bool useSrtp = false;           // SRTP is not supported; true makes init fail
+    bool useSrtp = false; // SRTP is not supported; true makes init fail
     int srtpSecureSignaling = 1;
-    unsigned maxCalls = MaxCalls;   // at most MaxCalls
-    unsigned threadCnt = 1;         // the engine always runs one SIP worker
+    unsigned maxCalls = MaxCalls; // at most MaxCalls
+    unsigned threadCnt = 1; // the engine always runs one SIP worker
     std::vector<std::string> stunServers; // STUN is not supported; must stay empty
 };
 
 struct MediaConfig {
     bool noVad = false;
-    bool enableIce = false;         // ICE is not supported; must stay false
+    bool enableIce = false; // ICE is not supported; must stay false
 };
 
 struct TransportConfig {
-    unsigned port = 0;              // 0: any free port
-    std::string publicAddr;         // must stay empty
+    unsigned port = 0; // 0: any free port
+    std::string publicAddr; // must stay empty
 };
 
 struct Credential {
-    std::string realm = "*";        // "*" or empty: any realm
+    std::string realm = "*"; // "*" or empty: any realm
     std::string scheme = "Digest";
     std::string username;
-    int dataType = 0;               // 0: plain-text password (the only kind supported)
+    int dataType = 0; // 0: plain-text password (the only kind supported)
     std::string data;
 };
 
 struct AccConfig {
-    std::string id;                 // identity, "sip:user@host[:port]"
-    std::string regUri;             // registrar, "sip:host[:port]"
-    unsigned regTimeout = 300;      // seconds
+    std::string id; // identity, "sip:user@host[:port]"
+    std::string regUri; // registrar, "sip:host[:port]"
+    unsigned regTimeout = 300; // seconds
     bool registerOnAdd = true;
     bool publishEnabled = false;
     // The engine never rewrites the Contact from what the registrar reports (value true
@@ -143,12 +158,12 @@ struct PresenceRecord {
 struct CallSetting {
     unsigned flag = 0;
     unsigned audCnt = 1;
-    unsigned vidCnt = 0;            // video is not supported; must stay 0
+    unsigned vidCnt = 0; // video is not supported; must stay 0
 };
 
 struct CodecInfo {
-    std::string codecId;            // "speex/16000/1", "GSM/8000/1", "PCMU/8000/1", ...
-    int priority = 0;               // 0: disabled
+    std::string codecId; // "speex/16000/1", "GSM/8000/1", "PCMU/8000/1", ...
+    int priority = 0; // 0: disabled
 };
 
 struct AudioDevInfo {
@@ -167,36 +182,36 @@ CallSetting callSettingDefault();
 
 // Lifecycle.
 Status create();
-Status init(const Config &cfg, const MediaConfig *mediaCfg = nullptr);
+Status init(const Config& cfg, const MediaConfig* mediaCfg = nullptr);
 Status start();
 Status destroy();
 
 // Transports. TLS is never available.
-Status transportCreate(TransportType type, const TransportConfig &cfg, int *transportId = nullptr);
+Status transportCreate(TransportType type, const TransportConfig& cfg, int* transportId = nullptr);
 // Local port actually bound for a transport type (0 when none).
-Status transportGetPort(TransportType type, unsigned *port);
+Status transportGetPort(TransportType type, unsigned* port);
 
 // Codecs, highest priority first (disabled ones last). max 0 means all.
-Status enumCodecs(std::vector<CodecInfo> *codecs, unsigned max = 0);
-Status codecSetPriority(const std::string &codecId, std::uint8_t priority);
+Status enumCodecs(std::vector<CodecInfo>* codecs, unsigned max = 0);
+Status codecSetPriority(const std::string& codecId, std::uint8_t priority);
 
 // Accounts: ids 0 to 7, an add takes the lowest free id.
-Status accAdd(const AccConfig &cfg, bool isDefault, int *accId);
+Status accAdd(const AccConfig& cfg, bool isDefault, int* accId);
 Status accDel(int accId);
 bool accIsValid(int accId);
 int accGetDefault();
 unsigned accGetCount();
 Status accSetOnlineStatus(int accId, bool online);
-Status accSetOnlineStatus2(int accId, bool online, const PresenceRecord &pr);
+Status accSetOnlineStatus2(int accId, bool online, const PresenceRecord& pr);
 
-Status verifySipUrl(const std::string &url);
+Status verifySipUrl(const std::string& url);
 
 // Calls: ids 0 to 3.
-Status callMakeCall(int accId, const std::string &dstUri, const CallSetting *opt, int *callId);
+Status callMakeCall(int accId, const std::string& dstUri, const CallSetting* opt, int* callId);
 // code 0: CANCEL a ringing outgoing call, BYE an answered one, 603 an unanswered incoming one.
-Status callHangup(int callId, unsigned code = 0, const std::string *reason = nullptr);
+Status callHangup(int callId, unsigned code = 0, const std::string* reason = nullptr);
 Status callAnswer(int callId, unsigned code);
-Status callGetInfo(int callId, CallInfo *info);
+Status callGetInfo(int callId, CallInfo* info);
 bool callIsActive(int callId);
 unsigned callGetCount();
 Status callHangupAll();
@@ -210,10 +225,10 @@ Status confAdjustRxLevel(int slot, float level);
 // Sound device settings; value in percent for the volume capabilities. keep: applied
 // again whenever the sound device is reopened (every new call).
 Status sndSetSetting(AudDevCap cap, int value, bool keep);
-Status sndGetSetting(AudDevCap cap, int *value);
+Status sndGetSetting(AudDevCap cap, int* value);
 // True when calls run on files instead of a sound card.
 bool usesFileAudio();
 
-Status enumAudioDevices(std::vector<AudioDevInfo> *devices);
+Status enumAudioDevices(std::vector<AudioDevInfo>* devices);
 
 } // namespace zuvi::sip

@@ -14,10 +14,12 @@ namespace zuvi::sip {
 
 class Worker {
 public:
-    explicit Worker(std::chrono::milliseconds interval) : m_interval(interval) {}
+    explicit Worker(std::chrono::milliseconds interval)
+        : m_interval(interval)
+    { }
     ~Worker() { stop(); }
-    Worker(const Worker &) = delete;
-    Worker &operator=(const Worker &) = delete;
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
 
     void start(std::function<void()> tick)
     {
@@ -47,7 +49,8 @@ public:
     bool onWorker() const { return std::this_thread::get_id() == m_id; }
 
     // Runs fn on the worker and returns its result; on the worker itself, runs it at once.
-    template <class R> R call(const std::function<R()> &fn)
+    template<class R>
+    R call(const std::function<R()>& fn)
     {
         if (onWorker())
             return fn();
@@ -73,7 +76,7 @@ private:
                     break;
                 batch.swap(m_queue);
             }
-            for (auto &fn : batch)
+            for (auto& fn : batch)
                 fn();
             if (m_tick)
                 m_tick();

@@ -13,14 +13,15 @@ namespace zuvi::skin {
 
 // ---- TssCustomButton ----
 
-TssCustomButton::TssCustomButton(TComponent* AOwner) : TCustomControl(AOwner)
+TssCustomButton::TssCustomButton(TComponent* AOwner)
+    : TCustomControl(AOwner)
 {
     SetCaption(QString());
     if (QWidget* w = Widget()) {
         // Every paint covers the whole button: no background erase, no flicker.
         w->setAttribute(Qt::WA_OpaquePaintEvent);
         w->setAttribute(Qt::WA_NoSystemBackground);
-        w->setFocusPolicy(Qt::NoFocus);   // no keyboard operation
+        w->setFocusPolicy(Qt::NoFocus); // no keyboard operation
     }
 }
 
@@ -129,10 +130,18 @@ void TssCustomButton::Paint()
     bc->FillRect(ui::TRect{0, 0, Width(), Height()});
     try {
         switch (Look()) {
-        case 3: PaintButtonDisabled(&buffer); break;
-        case 2: PaintButtonMouseDown(&buffer); break;
-        case 1: PaintButtonMouseOn(&buffer); break;
-        default: PaintButtonNormal(&buffer); break;
+        case 3:
+            PaintButtonDisabled(&buffer);
+            break;
+        case 2:
+            PaintButtonMouseDown(&buffer);
+            break;
+        case 1:
+            PaintButtonMouseOn(&buffer);
+            break;
+        default:
+            PaintButtonNormal(&buffer);
+            break;
         }
     } catch (...) {
         // The button shows whatever the buffer holds.
@@ -143,10 +152,11 @@ void TssCustomButton::Paint()
 
 // ---- TssSkinButton ----
 
-TssSkinButton::TssSkinButton(TComponent* AOwner) : TssCustomButton(AOwner)
+TssSkinButton::TssSkinButton(TComponent* AOwner)
+    : TssCustomButton(AOwner)
 {
     m_Skin.OnChange = [this] { SkinChanged(); };
-    AdjustSize();   // the placeholder's size until a skin arrives
+    AdjustSize(); // the placeholder's size until a skin arrives
 }
 
 TssSkinButton::~TssSkinButton()
@@ -278,7 +288,9 @@ void TssSkinButton::PaintButtonDisabled(TBitmap* bitmap)
 
 // ---- TssLinkButton ----
 
-TssLinkButton::TssLinkButton(TComponent* AOwner) : TssSkinButton(AOwner) {}
+TssLinkButton::TssLinkButton(TComponent* AOwner)
+    : TssSkinButton(AOwner)
+{ }
 
 TssLinkButton::~TssLinkButton()
 {

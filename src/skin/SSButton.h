@@ -49,7 +49,7 @@ public:
     // Rebuilds or removes the button's own window region.
     virtual void MaskChanged() = 0;
     // Takes the size the content needs (a skin button: one frame of its strip).
-    virtual void AdjustSize() {}
+    virtual void AdjustSize() { }
 
     // OnMouseEnter (inherited member) and OnMouseExit are raised after the look changed.
     TNotifyEvent OnMouseExit;

@@ -6,7 +6,8 @@
 namespace zuvi::skin {
 
 TssSkinForm::TssSkinForm(TComponent* AOwner)
-    : TGraphicControl(AOwner), m_Picture(std::make_unique<TBitmap>())
+    : TGraphicControl(AOwner)
+    , m_Picture(std::make_unique<TBitmap>())
 {
     // The bitmap exists with any owner, so that a background without a form can still be
     // painted and given a picture; only a form owner is shaped and moved.

@@ -38,7 +38,7 @@ public:
     // The form this background shapes and moves (nullptr when the owner is no form).
     TCustomForm* Form() const { return m_Form; }
 
-    TNotifyEvent m_OnRegionChanged;   // published as OnRegionChanged
+    TNotifyEvent m_OnRegionChanged; // published as OnRegionChanged
 
 protected:
     void Paint() override;

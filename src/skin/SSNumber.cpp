@@ -7,7 +7,8 @@
 
 namespace zuvi::skin {
 
-TssSkinNumber::TssSkinNumber(TComponent* AOwner) : TCustomControl(AOwner)
+TssSkinNumber::TssSkinNumber(TComponent* AOwner)
+    : TCustomControl(AOwner)
 {
     if (QWidget* w = Widget()) {
         w->setAttribute(Qt::WA_OpaquePaintEvent);

@@ -9,7 +9,8 @@
 
 namespace zuvi::skin {
 
-TssSkinTrackBar::TssSkinTrackBar(TComponent* AOwner) : TPanel(AOwner)
+TssSkinTrackBar::TssSkinTrackBar(TComponent* AOwner)
+    : TPanel(AOwner)
 {
     if (QWidget* w = Widget()) {
         w->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -26,7 +27,7 @@ TssSkinTrackBar::TssSkinTrackBar(TComponent* AOwner) : TPanel(AOwner)
     m_Orientation = ssHorizontal;
     m_bSlidingFlag = false;
     UpdateSlider();
-    SetSize();   // the placeholder's size until a bar picture arrives
+    SetSize(); // the placeholder's size until a bar picture arrives
 }
 
 TssSkinTrackBar::~TssSkinTrackBar()

@@ -6,7 +6,8 @@
 
 namespace zuvi::skin {
 
-enum TssBarOrientation : unsigned char { ssHorizontal = 0, ssVertical = 1 };
+enum TssBarOrientation : unsigned char { ssHorizontal = 0,
+    ssVertical = 1 };
 
 class TssSkinTrackBar : public ui::TPanel {
 public:
@@ -36,7 +37,7 @@ public:
     TssSkinButton* Slider() const { return m_Slider; }
     bool Sliding() const { return m_bSlidingFlag; }
 
-    TNotifyEvent m_OnChange;   // published as OnChange
+    TNotifyEvent m_OnChange; // published as OnChange
 
     // Slider place for the stored position, and the position of a point taken as the
     // slider's centre. A track without length (Max = Min, or no room beside the slider)

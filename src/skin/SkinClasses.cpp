@@ -25,16 +25,16 @@ void RegisterSkinClasses()
         .property("Glyph", [](TssSkinForm& f, const LayoutValue& v) { f.Glyph()->LoadFromFile(v.toPath()); })
         .property("TransparentColor", [](TssSkinForm& f, const LayoutValue& v) { f.SetColor(v.toColor()); })
         .property("OnRegionChanged",
-                  [](TssSkinForm& f, const LayoutValue& v) { f.m_OnRegionChanged = v.toHandler<ui::TNotifyEvent>(); });
+            [](TssSkinForm& f, const LayoutValue& v) { f.m_OnRegionChanged = v.toHandler<ui::TNotifyEvent>(); });
 
     ui::RegisterAbstractClass<TssCustomButton>("TssCustomButton", "TCustomControl")
         .property("Mask", [](TssCustomButton& b, const LayoutValue& v) { b.SetMask(v.toBool()); })
         .property("MaskColor", [](TssCustomButton& b, const LayoutValue& v) { b.SetMaskColor(v.toColor()); })
         .property("ModalResult", [](TssCustomButton& b, const LayoutValue& v) { b.SetModalResult(v.toInt()); })
         .property("OnMouseEnter",
-                  [](TssCustomButton& b, const LayoutValue& v) { b.OnMouseEnter = v.toHandler<ui::TNotifyEvent>(); })
+            [](TssCustomButton& b, const LayoutValue& v) { b.OnMouseEnter = v.toHandler<ui::TNotifyEvent>(); })
         .property("OnMouseExit",
-                  [](TssCustomButton& b, const LayoutValue& v) { b.OnMouseExit = v.toHandler<ui::TNotifyEvent>(); });
+            [](TssCustomButton& b, const LayoutValue& v) { b.OnMouseExit = v.toHandler<ui::TNotifyEvent>(); });
 
     // Skin from a layout raises the skin's change notification (with the initial DivNum 3);
     // DivNum, Mask and MaskColor stored after it go through their setters.
@@ -73,13 +73,12 @@ void RegisterSkinClasses()
         .property("SliderDivNum", [](TssSkinTrackBar& t, const LayoutValue& v) { t.SetSliderDivNum(v.toInt()); })
         .property("SliderCursor", [](TssSkinTrackBar& t, const LayoutValue& v) {
             t.SetSliderCursor(v.toEnum({{"crDefault", ui::crDefault}, {"crArrow", ui::crArrow},
-                                        {"crHandPoint", ui::crHandPoint}, {"crSizeAll", ui::crSizeAll}}));
+                {"crHandPoint", ui::crHandPoint}, {"crSizeAll", ui::crSizeAll}}));
         })
         .property("Max", [](TssSkinTrackBar& t, const LayoutValue& v) { t.SetMax(v.toInt()); })
         .property("Min", [](TssSkinTrackBar& t, const LayoutValue& v) { t.SetMin(v.toInt()); })
         .property("Position", [](TssSkinTrackBar& t, const LayoutValue& v) { t.SetPosition(v.toInt()); })
-        .property("OnChange",
-                  [](TssSkinTrackBar& t, const LayoutValue& v) { t.m_OnChange = v.toHandler<ui::TNotifyEvent>(); });
+        .property("OnChange", [](TssSkinTrackBar& t, const LayoutValue& v) { t.m_OnChange = v.toHandler<ui::TNotifyEvent>(); });
 
     ui::RegisterClass<TLabel1>("TLabel1", "TLabel");
 }

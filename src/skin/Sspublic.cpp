@@ -114,7 +114,7 @@ void DoTrans(TCanvas* canvas, TWinControl* control)
         if (own.isEmpty())
             continue;
         c->Widget()->render(p, own.topLeft() - origin, QRegion(own.translated(-c->Left(), -c->Top())),
-                            QWidget::RenderFlags());
+            QWidget::RenderFlags());
     }
     p->restore();
 }

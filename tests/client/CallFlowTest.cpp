@@ -26,7 +26,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-extern char **environ;
+extern char** environ;
 
 using namespace zuvi;
 using namespace std::chrono_literals;
@@ -36,8 +36,8 @@ namespace {
 
 constexpr int kSipPort = 5570;
 
-test::TempHome *g_home = nullptr;
-test::Testbed *g_bed = nullptr;
+test::TempHome* g_home = nullptr;
+test::Testbed* g_bed = nullptr;
 test::Fixture g_fx;
 pid_t g_sim = -1;
 int g_simPort = 0;
@@ -45,7 +45,7 @@ std::string g_record;
 
 // ---- the service simulator as a process ------------------------------------------------------
 
-std::string httpGet(const std::string &path)
+std::string httpGet(const std::string& path)
 {
     int s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -53,7 +53,7 @@ std::string httpGet(const std::string &path)
     a.sin_port = htons(static_cast<uint16_t>(g_simPort));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     std::string out;
-    if (connect(s, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) {
+    if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
         std::string req = "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
         (void)!write(s, req.data(), req.size());
         char buf[4096];
@@ -66,7 +66,7 @@ std::string httpGet(const std::string &path)
     return body == std::string::npos ? std::string() : out.substr(body + 4);
 }
 
-void simFault(const std::string &action, const std::string &mode, int count = 1)
+void simFault(const std::string& action, const std::string& mode, int count = 1)
 {
     httpGet("/_sim/fault?action=" + action + "&mode=" + mode + "&count=" + std::to_string(count));
 }
@@ -87,12 +87,12 @@ std::vector<std::string> simActions()
     return out;
 }
 
-int countOf(const std::vector<std::string> &v, const std::string &what)
+int countOf(const std::vector<std::string>& v, const std::string& what)
 {
     return int(std::count(v.begin(), v.end(), what));
 }
 
-bool startSim(const std::string &fixture)
+bool startSim(const std::string& fixture)
 {
     int pipefd[2];
     if (pipe(pipefd) != 0)
@@ -103,8 +103,8 @@ bool startSim(const std::string &fixture)
     posix_spawn_file_actions_addclose(&fa, pipefd[0]);
     std::string exe = std::string(ZUVI_TEST_BIN_DIR) + "/zuvi-service-sim";
     std::vector<std::string> args = {exe, "--port", "0", "--fixture", fixture};
-    std::vector<char *> argv;
-    for (auto &s : args)
+    std::vector<char*> argv;
+    for (auto& s : args)
         argv.push_back(s.data());
     argv.push_back(nullptr);
     int rc = posix_spawn(&g_sim, exe.c_str(), &fa, nullptr, argv.data(), environ);
@@ -184,21 +184,21 @@ struct Watch {
         if (seen.empty() || seen.back() != now)
             seen.push_back(now);
     }
-    bool saw(const QString &l13, const QString &l14) const
+    bool saw(const QString& l13, const QString& l14) const
     {
         return std::find(seen.begin(), seen.end(), std::make_pair(l13, l14)) != seen.end();
     }
     std::string dump() const
     {
         std::string out;
-        for (auto &p : seen)
+        for (auto& p : seen)
             out += "[" + p.first.toStdString() + " | " + p.second.toStdString() + "] ";
         return out;
     }
 };
 
 // Runs the event loop until pred holds or the time is up; samples the status lines meanwhile.
-bool runUntil(const std::function<bool()> &pred, std::chrono::milliseconds timeout, Watch *w = nullptr)
+bool runUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout, Watch* w = nullptr)
 {
     QElapsedTimer t;
     t.start();
@@ -213,7 +213,7 @@ bool runUntil(const std::function<bool()> &pred, std::chrono::milliseconds timeo
     return pred();
 }
 
-void runFor(std::chrono::milliseconds d, Watch *w = nullptr)
+void runFor(std::chrono::milliseconds d, Watch* w = nullptr)
 {
     runUntil([] { return false; }, d, w);
 }
@@ -222,11 +222,11 @@ bool callButtonShown() { return Form1->ssSkinButton3->Visible() && !Form1->ssSki
 
 std::vector<LogLine> invites()
 {
-    return g_bed->lines("REQ", [](const LogLine &f) { return f.size() > 6 && f[3] == "INVITE" && f[4] == "d.c"; });
+    return g_bed->lines("REQ", [](const LogLine& f) { return f.size() > 6 && f[3] == "INVITE" && f[4] == "d.c"; });
 }
-int requestsOf(const std::string &method)
+int requestsOf(const std::string& method)
 {
-    return int(g_bed->lines("REQ", [&](const LogLine &f) { return f.size() > 4 && f[3] == method && f[4] == "d.c"; }).size());
+    return int(g_bed->lines("REQ", [&](const LogLine& f) { return f.size() > 4 && f[3] == method && f[4] == "d.c"; }).size());
 }
 
 QStringList history() { return Form1->ListBox1->Items()->ToList(); }
@@ -238,7 +238,7 @@ QStringList callFile()
     return list.lines;
 }
 
-void dial(const QString &text)
+void dial(const QString& text)
 {
     Form1->Edit1->SetText(text);
     Form1->ssSkinButton3Click(nullptr);
@@ -251,7 +251,7 @@ void settle()
     runFor(200ms);
 }
 
-std::string uriFor(const std::string &number) { return "sip:" + number + "@" + g_bed->server(); }
+std::string uriFor(const std::string& number) { return "sip:" + number + "@" + g_bed->server(); }
 
 // A baresip caller of its own (no registration) that calls the program's SIP port directly.
 class Caller {
@@ -283,7 +283,7 @@ public:
             test::waitFor([pid] { return kill(pid, 0) != 0; }, 3s);
         }
     }
-    void command(const std::string &cmd) const
+    void command(const std::string& cmd) const
     {
         int s = socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in a{};
@@ -291,7 +291,7 @@ public:
         a.sin_port = htons(static_cast<uint16_t>(kCallerPort + 2)); // SIP port + 1 is its TLS port
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         std::string line = cmd + "\n";
-        (void)sendto(s, line.data(), line.size(), 0, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        (void)sendto(s, line.data(), line.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
         close(s);
     }
     std::string log() const
@@ -462,8 +462,9 @@ TEST_F(CallFlow, HangUpWhileRingingCancelsTheCall)
     const QStringList before = history();
     dial(QString::fromStdString(g_fx.ring));
     ASSERT_TRUE(test::waitFor([] {
-        return !g_bed->lines("REPLY", [](const LogLine &f) { return f.size() > 4 && f[3] == "180"; }).empty();
-    }, 5s));
+        return !g_bed->lines("REPLY", [](const LogLine& f) { return f.size() > 4 && f[3] == "180"; }).empty();
+    },
+        5s));
     runFor(300ms);
     const int cancels = requestsOf("CANCEL");
     Form1->ssSkinButton5Click(nullptr);
@@ -485,7 +486,7 @@ TEST_F(CallFlow, InvalidOrEmptyNumberSendsNothing)
     EXPECT_EQ(label13(), QString());
     QElapsedTimer since;
     since.start();
-    for (const char *text : {"+8613900000001", "13900000001 ", "139abc"}) {
+    for (const char* text : {"+8613900000001", "13900000001 ", "139abc"}) {
         dial(QString::fromUtf8(text));
         EXPECT_EQ(label13(), QStringLiteral("无效号码")) << text;
         EXPECT_TRUE(Form1->Timer7->Enabled());
@@ -656,7 +657,7 @@ TEST_F(CallFlow, AnAbandonedIncomingCallShowsHungUpButLeavesARunningCallAlone)
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     g_home = new test::TempHome;

@@ -10,7 +10,7 @@ namespace {
 TEST(IsValidPhoneNumber, Table)
 {
     struct Case {
-        const char *text;
+        const char* text;
         bool valid;
     } cases[] = {
         {"13900000001", true},
@@ -32,7 +32,7 @@ TEST(IsValidPhoneNumber, Table)
         {"１３９", false}, // full-width digits are not '0'..'9'
         {"电话139", false},
     };
-    for (const Case &c : cases)
+    for (const Case& c : cases)
         EXPECT_EQ(IsValidPhoneNumber(QString::fromUtf8(c.text)), c.valid) << c.text;
 }
 
@@ -40,7 +40,7 @@ TEST(DialUri, DigitsOnlyWhateverTheSeparators)
 {
     const QString server = "127.0.0.1:5070";
     const std::string want = "<sip:13900000001@127.0.0.1:5070>";
-    for (const char *text : {"13900000001", "139-0000-0001", " 139 0000 0001", "139 - 0000 - 0001"})
+    for (const char* text : {"13900000001", "139-0000-0001", " 139 0000 0001", "139 - 0000 - 0001"})
         EXPECT_EQ(DialUri(QString::fromUtf8(text), server), want) << text;
     EXPECT_EQ(DialDigits(QString::fromUtf8("张三(138)x9")), "1389");
     EXPECT_EQ(DialUri(QString(), server), "<sip:@127.0.0.1:5070>");

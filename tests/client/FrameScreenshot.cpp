@@ -51,8 +51,8 @@ int main(int argc, char** argv)
 
     const QImage shot = grabScreen();
     const QRect area(QPoint(Form1->Left(), Form1->Top()),
-                     QSize(std::max(Form1->Width(), menu ? menu->x() + menu->width() - Form1->Left() : 0),
-                           Form1->Height()));
+        QSize(std::max(Form1->Width(), menu ? menu->x() + menu->width() - Form1->Left() : 0),
+            Form1->Height()));
     const QImage part = shot.copy(area.intersected(shot.rect()));
     check(part.save(out, "PNG"), "screenshot saved");
     std::printf("screenshot: %s\n", qPrintable(out));

@@ -231,8 +231,7 @@ TEST_F(FrameTest, MainMenuItemsAndPages)
     QStringList captions;
     for (int i = 0; i < root->Count(); ++i)
         captions << root->Items(i)->Caption();
-    EXPECT_EQ(captions, QStringList({"了解Zuvi", "帮助中心", "我要充值", "-", "我的Zuvi", "系统设置", "软件升级",
-                                     "切换账户", "-", "退出"}));
+    EXPECT_EQ(captions, QStringList({"了解Zuvi", "帮助中心", "我要充值", "-", "我的Zuvi", "系统设置", "软件升级", "切换账户", "-", "退出"}));
     Form1->N2->Click();
     Form1->N3->Click();
     Form1->N4->Click();
@@ -513,7 +512,8 @@ protected:
     {
         return int(bed->lines("REGOK", [&](const LogLine& f) {
                           return f.size() > 4 && f[3] == fx.sipId && f[4] == expires;
-                      }).size());
+                      })
+                       .size());
     }
     // Time stamps (seconds) of the first request of a method, and of the first REGISTER that ends
     // the account's registration (expiry 0 in the header or in the Contact).
@@ -563,7 +563,8 @@ TEST_F(FrameSipTest, ShutdownDuringCallUnregistersThenHangsUpThenDestroys)
     ASSERT_TRUE(waitFor([&] {
         sip::CallInfo info;
         return sip::callGetInfo(call, &info) == 0 && info.state == sip::InvState::Confirmed;
-    }, std::chrono::seconds(10)));
+    },
+        std::chrono::seconds(10)));
     TForm1Access::InCall(Form1) = true;
     endRun();
     ASSERT_TRUE(waitFor([&] { return firstRequest("BYE") > 0; }, std::chrono::seconds(5)));

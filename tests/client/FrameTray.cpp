@@ -52,8 +52,7 @@ int main(int argc, char** argv)
     home.logDialogs();
     unreachableService();
     QProcess tray;
-    tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
-                                          "120", "--height", "24", "--SetDockType", "false"});
+    tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height", "24", "--SetDockType", "false"});
     auto* app = new TApplication(argc, argv);
     SetResourceDir(QStringLiteral(ZUVI_TEST_BIN_DIR));
     check(waitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 5000), "tray host present");
@@ -83,15 +82,14 @@ int main(int argc, char** argv)
         xdotool({"mousemove", x, y, "click", "3"});
         QMenu* menu = nullptr;
         check(waitUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; },
-                        3000),
-              "right button opens the menu");
+                  3000),
+            "right button opens the menu");
         if (menu) {
             QStringList captions;
             for (QAction* a : menu->actions())
                 captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
-            check(captions.size() == 10 && captions.first() == QStringLiteral("了解Zuvi") &&
-                      captions.last() == QStringLiteral("退出"),
-                  "the menu is the main menu");
+            check(captions.size() == 10 && captions.first() == QStringLiteral("了解Zuvi") && captions.last() == QStringLiteral("退出"),
+                "the menu is the main menu");
             menu->close();
         }
     }

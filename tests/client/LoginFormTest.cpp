@@ -68,9 +68,9 @@ protected:
 
     bool loginControlsShown() const
     {
-        TControl* c[] = {Form2->Label1,    Form2->frxComboBox1, Form2->Label2,    Form2->MaskEdit1, Form2->Label3,
-                         Form2->CheckBox1, Form2->Label4,       Form2->CheckBox2, Form2->Label5,    Form2->CheckBox3,
-                         Form2->Label6,    Form2->ssSkinButton2, Form2->Label7};
+        TControl* c[] = {Form2->Label1, Form2->frxComboBox1, Form2->Label2, Form2->MaskEdit1, Form2->Label3,
+            Form2->CheckBox1, Form2->Label4, Form2->CheckBox2, Form2->Label5, Form2->CheckBox3,
+            Form2->Label6, Form2->ssSkinButton2, Form2->Label7};
         bool all = true, none = true;
         for (TControl* x : c) {
             all = all && x->Visible();
@@ -177,7 +177,7 @@ TEST_F(LoginTest, AccountFilesFillTheLists)
         // Both files exist but are empty: the placeholder grid and the single "暂无记录".
         {{}, {}, true, {"暂无记录"}},
         {{"王五=13900000005", "张三=13900000001"}, {"张三 12 秒 2026/01/02 03:04:05"}, false,
-         {"张三 12 秒 2026/01/02 03:04:05"}},
+            {"张三 12 秒 2026/01/02 03:04:05"}},
     };
     for (const Run& run : runs) {
         if (Form2)
@@ -208,7 +208,7 @@ TEST_F(LoginTest, AccountNameChecks)
     createForms();
     struct Case {
         QString name;
-        QString message;   // empty: passes the checks (and the unknown account is refused)
+        QString message; // empty: passes the checks (and the unknown account is refused)
     } cases[] = {
         {"", "用户名不能为空"},
         {"123456789012", "用户名最多11位"},
@@ -277,7 +277,7 @@ struct FailureCase {
 
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
-class LoginFailureTest : public LoginTest, public ::testing::WithParamInterface<FailureCase> {};
+class LoginFailureTest : public LoginTest, public ::testing::WithParamInterface<FailureCase> { };
 
 TEST_P(LoginFailureTest, Outcome)
 {
@@ -301,7 +301,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"LoginHttpError", "Login", "http500", 1, {"登录失败，请确认网络畅通时重试"}, false, {"RandCode", "Login"}, true},
         FailureCase{"LoginNotJson", "Login", "notjson", 1, {}, false, {"RandCode", "Login"}, false},
         FailureCase{"LoginWithoutRet", "Login", "noret", 1, {"登录失败，请确认用户名密码正确并重试"}, false,
-                    {"RandCode", "Login", "CheckPM", "CreatePM"}, true},
+            {"RandCode", "Login", "CheckPM", "CreatePM"}, true},
         FailureCase{"CheckPMTransport", "CheckPM", "http500", 1, {"获取话机失败"}, false, {"RandCode", "Login", "CheckPM"}, false}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
@@ -372,7 +372,7 @@ TEST_F(LoginTest, LoadedSwitches)
     EXPECT_FALSE(Form2->Timer1->Enabled());
     // Typing the remembered account back brings its password.
     Form2->frxComboBox1->ComboBox()->setEditText(kPhone);
-    EXPECT_EQ(Form2->MaskEdit1->Text(), QString());   // [switch2] = 0
+    EXPECT_EQ(Form2->MaskEdit1->Text(), QString()); // [switch2] = 0
     ini.writeString("switch2", "login", "1");
     Form2->frxComboBox1->ComboBox()->setEditText("x");
     Form2->frxComboBox1->ComboBox()->setEditText(kPhone);
@@ -425,7 +425,7 @@ TEST_F(LoginTest, EnterInEitherBoxArmsTheLogin)
     // Real key releases (at the focus widgets) reach the handlers through the layout bindings.
     Form2->Show();
     for (QWidget* w : {static_cast<QWidget*>(Form2->MaskEdit1->LineEdit()),
-                       static_cast<QWidget*>(Form2->frxComboBox1->ComboBox())}) {
+             static_cast<QWidget*>(Form2->frxComboBox1->ComboBox())}) {
         QKeyEvent a(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, "a");
         QCoreApplication::sendEvent(w, &a);
         EXPECT_FALSE(Form2->Timer1->Enabled());
@@ -455,7 +455,7 @@ TEST_F(LoginTest, LinksOpenTheSitePages)
     Form2->Label7Click(nullptr);
     Form2->Label3Click(nullptr);
     EXPECT_EQ(home.lines("urls.log"),
-              (QStringList{"http://site.test/user/register.html", "http://site.test/user/findpwd.html"}));
+        (QStringList{"http://site.test/user/register.html", "http://site.test/user/findpwd.html"}));
 }
 
 TEST_F(LoginTest, QuitBeforeAnyLoginSendsLogoutWithAnEmptyHamc)

@@ -17,14 +17,16 @@ using namespace zuvi::ui;
 
 namespace {
 
-void Wait(int ms) {
+void Wait(int ms)
+{
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-bool Grab(TCustomForm* form, const QString& out) {
+bool Grab(TCustomForm* form, const QString& out)
+{
     form->Show();
     Wait(600);
     const QImage shot = zuvi::test::grabScreen().copy(form->Widget()->frameGeometry());
@@ -45,7 +47,8 @@ bool Grab(TCustomForm* form, const QString& out) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 3) {
         std::fprintf(stderr, "usage: client_main_screenshot <main.png> <settings.png>\n");
         return 2;

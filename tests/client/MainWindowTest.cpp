@@ -28,7 +28,8 @@ public:
 
 namespace {
 
-TForm1* MainWindow() {
+TForm1* MainWindow()
+{
     if (!Form1)
         CreateForm(&Form1, nullptr);
     return Form1;
@@ -40,7 +41,8 @@ QStringList Contacts() { return MainWindow()->ValueListEditor1->Strings()->ToLis
 QString DataFile(const QString& name) { return zuvi::os::dataFolder() + name; }
 
 // Middle of a grid row in the list's coordinates (row 0: the title row).
-QPoint RowPoint(TValueListEditor* list, int row) {
+QPoint RowPoint(TValueListEditor* list, int row)
+{
     QTableWidget* t = list->Table();
     const int frame = t->frameWidth();
     const int header = t->horizontalHeader()->height();
@@ -49,7 +51,8 @@ QPoint RowPoint(TValueListEditor* list, int row) {
     return QPoint(20, frame + header + t->rowViewportPosition(row - 1) + t->rowHeight(row - 1) / 2);
 }
 
-void CloseMenus() {
+void CloseMenus()
+{
     if (QMenu* m = MainWindow()->PopupMenu1->Menu())
         m->close();
     QApplication::processEvents();
@@ -57,7 +60,8 @@ void CloseMenus() {
 
 } // namespace
 
-TEST(MainWindowLayout, ComponentsStartAsLaidOut) {
+TEST(MainWindowLayout, ComponentsStartAsLaidOut)
+{
     TForm1* f = MainWindow();
     EXPECT_EQ(f->Caption(), QStringLiteral("Zuvi网络电话"));
     EXPECT_EQ(f->Width(), 262);
@@ -92,13 +96,16 @@ TEST(MainWindowLayout, ComponentsStartAsLaidOut) {
     EXPECT_EQ(f->Edit1->Font().Height, 19);
 
     // Places (left, top, width, height) of the controls the status texts and calls depend on.
-    struct Place { TControl* c; int left, top, width, height; };
+    struct Place {
+        TControl* c;
+        int left, top, width, height;
+    };
     for (const Place& p : {Place{f->Label14, 18, 17, 218, -1}, Place{f->Label13, 18, 36, 218, -1},
-                           Place{f->Edit1, 54, 63, 146, 31}, Place{f->ssSkinButton3, 18, 108, 70, 30},
-                           Place{f->ssSkinButton8, 18, 108, 70, 30}, Place{f->ssSkinButton5, 166, 108, 70, 30},
-                           Place{f->TrackBar1, 42, 152, 60, 33}, Place{f->TrackBar2, 176, 152, 60, 33},
-                           Place{f->Panel4, 2, 252, 252, 193}, Place{f->Panel5, 1, 122, 255, 323},
-                           Place{f->Image2, 1, 451, 254, 58}, Place{f->Label1, 66, 29, 113, -1}}) {
+             Place{f->Edit1, 54, 63, 146, 31}, Place{f->ssSkinButton3, 18, 108, 70, 30},
+             Place{f->ssSkinButton8, 18, 108, 70, 30}, Place{f->ssSkinButton5, 166, 108, 70, 30},
+             Place{f->TrackBar1, 42, 152, 60, 33}, Place{f->TrackBar2, 176, 152, 60, 33},
+             Place{f->Panel4, 2, 252, 252, 193}, Place{f->Panel5, 1, 122, 255, 323},
+             Place{f->Image2, 1, 451, 254, 58}, Place{f->Label1, 66, 29, 113, -1}}) {
         EXPECT_EQ(p.c->Left(), p.left) << p.c->Name().toStdString();
         EXPECT_EQ(p.c->Top(), p.top) << p.c->Name().toStdString();
         EXPECT_EQ(p.c->Width(), p.width) << p.c->Name().toStdString();
@@ -121,11 +128,15 @@ TEST(MainWindowLayout, ComponentsStartAsLaidOut) {
     }
     EXPECT_EQ(f->Edit1->MaxLength(), 0);
 
-    struct TimerRow { TTimer* t; int interval; bool enabled; };
+    struct TimerRow {
+        TTimer* t;
+        int interval;
+        bool enabled;
+    };
     for (const TimerRow& r : {TimerRow{f->Timer1, 1000, false}, TimerRow{f->Timer2, 30000, false},
-                              TimerRow{f->Timer3, 1000, false}, TimerRow{f->Timer4, 1000, false},
-                              TimerRow{f->Timer5, 2000, false}, TimerRow{f->Timer6, 500, false},
-                              TimerRow{f->Timer7, 5000, false}, TimerRow{f->Timer8, 1000, true}}) {
+             TimerRow{f->Timer3, 1000, false}, TimerRow{f->Timer4, 1000, false},
+             TimerRow{f->Timer5, 2000, false}, TimerRow{f->Timer6, 500, false},
+             TimerRow{f->Timer7, 5000, false}, TimerRow{f->Timer8, 1000, true}}) {
         EXPECT_EQ(r.t->Interval(), r.interval) << r.t->Name().toStdString();
         EXPECT_EQ(r.t->Enabled(), r.enabled) << r.t->Name().toStdString();
     }
@@ -136,8 +147,7 @@ TEST(MainWindowLayout, ComponentsStartAsLaidOut) {
     for (int i = 0; i < f->PopupMenu2->Items()->Count(); ++i)
         menu2 << f->PopupMenu2->Items()->Items(i)->Caption();
     EXPECT_EQ(menu1, (QStringList{"呼叫", "编辑", "添加", "删除"}));
-    EXPECT_EQ(menu2, (QStringList{"了解Zuvi", "帮助中心", "我要充值", "-", "我的Zuvi", "系统设置", "软件升级",
-                                  "切换账户", "-", "退出"}));
+    EXPECT_EQ(menu2, (QStringList{"了解Zuvi", "帮助中心", "我要充值", "-", "我的Zuvi", "系统设置", "软件升级", "切换账户", "-", "退出"}));
     EXPECT_FALSE(f->PopupMenu1->AutoHotkeys);
     EXPECT_FALSE(f->PopupMenu2->AutoHotkeys);
 
@@ -151,7 +161,8 @@ TEST(MainWindowLayout, ComponentsStartAsLaidOut) {
 }
 
 // Banner reading at creation: the creation steps run again on a fresh banner state.
-TEST(MainWindowCreate, BannerFile) {
+TEST(MainWindowCreate, BannerFile)
+{
     TForm1* f = MainWindow();
     auto recreate = [f] {
         f->Image2->Hide();
@@ -188,7 +199,8 @@ TEST(MainWindowCreate, BannerFile) {
     QFile::remove(DataFile("ad.jpg"));
 }
 
-TEST(MainWindowTabs, PagesHighlightAndFocus) {
+TEST(MainWindowTabs, PagesHighlightAndFocus)
+{
     TForm1* f = MainWindow();
     f->Show();
     QApplication::setActiveWindow(f->Widget());
@@ -201,9 +213,9 @@ TEST(MainWindowTabs, PagesHighlightAndFocus) {
         TImage* highlight;
     };
     const Tab tabs[] = {{&TForm1::Image8Click, &TForm1::Label4Click, f->Panel1, f->Image8},
-                        {&TForm1::Image9Click, &TForm1::Label5Click, f->Panel2, f->Image9},
-                        {&TForm1::Image7Click, &TForm1::Label6Click, f->Panel3, f->Image7},
-                        {&TForm1::Image6Click, &TForm1::Label7Click, f->Panel5, f->Image6}};
+        {&TForm1::Image9Click, &TForm1::Label5Click, f->Panel2, f->Image9},
+        {&TForm1::Image7Click, &TForm1::Label6Click, f->Panel3, f->Image7},
+        {&TForm1::Image6Click, &TForm1::Label7Click, f->Panel5, f->Image6}};
     for (const Tab& tab : tabs) {
         for (auto handler : {tab.image, tab.label}) {
             // Start from the promotions tab so that the dial area has to come back.
@@ -228,7 +240,8 @@ TEST(MainWindowTabs, PagesHighlightAndFocus) {
     f->Hide();
 }
 
-TEST(MainWindowContacts, SortKeepsWellFormedLinesInLocaleOrder) {
+TEST(MainWindowContacts, SortKeepsWellFormedLinesInLocaleOrder)
+{
     ASSERT_TRUE(qgetenv("LANG").startsWith("zh_CN"));
     TForm1* f = MainWindow();
     SetContacts({"王五=139", "", "李四=", "张三=138", "=137", "abc"});
@@ -247,15 +260,29 @@ TEST(MainWindowContacts, SortKeepsWellFormedLinesInLocaleOrder) {
     EXPECT_EQ(f->ValueListEditor1->Cells(1, 2), QStringLiteral("b=c"));
 }
 
-TEST(MainWindowContacts, FindByNumberAndFindByText) {
+TEST(MainWindowContacts, FindByNumberAndFindByText)
+{
     MainWindow();
     SetContacts({"李四=13", "noeq", "空=", "张三=138", "王五=1 38"});
-    struct Case { QString key; bool byNumber; bool found; int row; };
+    struct Case {
+        QString key;
+        bool byNumber;
+        bool found;
+        int row;
+    };
     const Case cases[] = {
-        {"138", true, true, 4},   {"13", true, true, 1},   {"1 38", true, true, 5},
-        {"38", true, false, 0},   {"", true, false, 0},    {"noeq", true, true, 2},
-        {"空=", true, false, 0},  {"3", false, true, 1},   {"=", false, true, 1},
-        {"张三=1", false, true, 4}, {"", false, false, 0}, {"xyz", false, false, 0},
+        {"138", true, true, 4},
+        {"13", true, true, 1},
+        {"1 38", true, true, 5},
+        {"38", true, false, 0},
+        {"", true, false, 0},
+        {"noeq", true, true, 2},
+        {"空=", true, false, 0},
+        {"3", false, true, 1},
+        {"=", false, true, 1},
+        {"张三=1", false, true, 4},
+        {"", false, false, 0},
+        {"xyz", false, false, 0},
     };
     for (const Case& c : cases) {
         int row = -7;
@@ -265,7 +292,8 @@ TEST(MainWindowContacts, FindByNumberAndFindByText) {
     }
 }
 
-TEST(MainWindowContacts, SelectingARowPutsItsNumberInTheDialEdit) {
+TEST(MainWindowContacts, SelectingARowPutsItsNumberInTheDialEdit)
+{
     TForm1* f = MainWindow();
     SetContacts({"张三=138", "noeq", "空="});
     f->Edit1->SetText("x");
@@ -273,16 +301,17 @@ TEST(MainWindowContacts, SelectingARowPutsItsNumberInTheDialEdit) {
     f->ValueListEditor1SelectCell(f, 0, 1, can);
     EXPECT_TRUE(can);
     EXPECT_EQ(f->Edit1->Text(), "138");
-    f->ValueListEditor1SelectCell(f, 0, 3, can);   // no number part: the edit keeps its text
+    f->ValueListEditor1SelectCell(f, 0, 3, can); // no number part: the edit keeps its text
     EXPECT_EQ(f->Edit1->Text(), "138");
-    f->ValueListEditor1SelectCell(f, 0, 2, can);   // a line without "=" is its own number
+    f->ValueListEditor1SelectCell(f, 0, 2, can); // a line without "=" is its own number
     EXPECT_EQ(f->Edit1->Text(), "noeq");
-    f->ValueListEditor1SelectCell(f, 0, 0, can);   // title row
+    f->ValueListEditor1SelectCell(f, 0, 0, can); // title row
     EXPECT_EQ(f->Edit1->Text(), "noeq");
     EXPECT_TRUE(can);
 }
 
-TEST(MainWindowContacts, DeleteWritesTheContactFileAtOnce) {
+TEST(MainWindowContacts, DeleteWritesTheContactFileAtOnce)
+{
     TForm1* f = MainWindow();
     f->Label1->SetCaption("alice");
     const QString folder = zuvi::os::accountFolder("alice");
@@ -328,10 +357,11 @@ TEST(MainWindowContacts, DeleteWritesTheContactFileAtOnce) {
     SetContacts({"甲=1", "乙=2"});
     f->Edit1->SetText("乙");
     f->N13Click(f->N13);
-    EXPECT_EQ(ReadFileBytes(DataFile("contact")), "\xbc\xd7=1\r\n");   // 甲 in GBK
+    EXPECT_EQ(ReadFileBytes(DataFile("contact")), "\xbc\xd7=1\r\n"); // 甲 in GBK
 }
 
-TEST(MainWindowContacts, MouseReleaseSelectsTheRowAndRightButtonOpensTheMenu) {
+TEST(MainWindowContacts, MouseReleaseSelectsTheRowAndRightButtonOpensTheMenu)
+{
     TForm1* f = MainWindow();
     f->ValueListEditor2->Hide();
     f->Show();
@@ -389,7 +419,8 @@ TEST(MainWindowContacts, MouseReleaseSelectsTheRowAndRightButtonOpensTheMenu) {
     f->Hide();
 }
 
-TEST(MainWindowDialEdit, BackspaceButtonDeletesBeforeTheCaret) {
+TEST(MainWindowDialEdit, BackspaceButtonDeletesBeforeTheCaret)
+{
     TForm1* f = MainWindow();
     f->Edit1->SetText("13812");
     f->Edit1->SetSelStart(5);
@@ -405,7 +436,8 @@ TEST(MainWindowDialEdit, BackspaceButtonDeletesBeforeTheCaret) {
 
 // Enter (on release) in the dial edit and the contact menu's "呼叫" run the call button's handler,
 // seen here by its number check.
-TEST(MainWindowDialEdit, EnterAndCallEntryRunTheCallButton) {
+TEST(MainWindowDialEdit, EnterAndCallEntryRunTheCallButton)
+{
     TForm1* f = MainWindow();
     f->Show();
     QApplication::setActiveWindow(f->Widget());
@@ -432,9 +464,15 @@ TEST(MainWindowDialEdit, EnterAndCallEntryRunTheCallButton) {
     f->Hide();
 }
 
-TEST(MainWindowSettings, VolumesFile) {
+TEST(MainWindowSettings, VolumesFile)
+{
     TForm1* f = MainWindow();
-    struct Case { const char* name; QByteArray ini; int vol1; int vol2; };
+    struct Case {
+        const char* name;
+        QByteArray ini;
+        int vol1;
+        int vol2;
+    };
     const Case cases[] = {
         {"nofile", QByteArray(), 10, 10},
         {"vol1only", "[vol1]\r\nzuvi=3\r\n", 3, 10},
@@ -457,7 +495,8 @@ TEST(MainWindowSettings, VolumesFile) {
     EXPECT_TRUE(QDir(zuvi::os::accountFolder("nofile")).exists());
 }
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     g_home = std::make_unique<TemporaryHome>();
     qputenv("ZUVI_SITE_ROOT", "http://127.0.0.1:9/site");
     TApplication app(argc, argv);

@@ -22,11 +22,13 @@ constexpr int kSoftswitchPort = 5470;
 // The softswitch of testbed/ on its own port, without far ends.
 class Softswitch {
 public:
-    explicit Softswitch(const QString& dir) : m_dir(dir)
+    explicit Softswitch(const QString& dir)
+        : m_dir(dir)
     {
         m_started = QProcess::execute(QStringLiteral(ZUVI_SOURCE_DIR "/testbed/start.sh"),
-                                      {"--port", QString::number(kSoftswitchPort), "--fixture",
-                                       QStringLiteral(ZUVI_SIM_FIXTURE), "--no-far-end", m_dir}) == 0;
+                        {"--port", QString::number(kSoftswitchPort), "--fixture",
+                            QStringLiteral(ZUVI_SIM_FIXTURE), "--no-far-end", m_dir})
+            == 0;
     }
     ~Softswitch()
     {

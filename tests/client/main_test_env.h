@@ -18,26 +18,32 @@
 // application object.
 class TemporaryHome : public zuvi::test::TempHome {
 public:
-    TemporaryHome() : TempHome("zuvi-main-test") { logDialogs(); }
+    TemporaryHome()
+        : TempHome("zuvi-main-test")
+    {
+        logDialogs();
+    }
     QString path() const { return QString::fromStdString(dir()); }
     QString dataDir() const { return path() + "/XDG_DATA_HOME/zuvi/"; }
     QString configDir() const { return path() + "/XDG_CONFIG_HOME/"; }
-    QByteArray readLog(const char* name) const {
+    QByteArray readLog(const char* name) const
+    {
         QFile f(path() + "/" + name);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     void clearLog(const char* name) const { QFile::remove(path() + "/" + name); }
 };
 
-inline QByteArray ReadFileBytes(const QString& path) {
+inline QByteArray ReadFileBytes(const QString& path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-inline void WriteFileBytes(const QString& path, const QByteArray& bytes) {
+inline void WriteFileBytes(const QString& path, const QByteArray& bytes)
+{
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
 }
-

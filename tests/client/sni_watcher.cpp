@@ -15,35 +15,44 @@ class Watcher : public QDBusAbstractAdaptor {
     Q_PROPERTY(int ProtocolVersion READ protocolVersion)
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
 public:
-    explicit Watcher(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+    explicit Watcher(QObject* parent)
+        : QDBusAbstractAdaptor(parent)
+    { }
     bool hostRegistered() const { return true; }
     int protocolVersion() const { return 0; }
     QStringList items() const { return m_items; }
 public slots:
-    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& msg) {
+    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& msg)
+    {
         QString s = service.startsWith('/') ? msg.service() : service;
         m_items << s;
         std::printf("registered %s\n", qPrintable(s));
         std::fflush(stdout);
         emit StatusNotifierItemRegistered(s);
     }
-    void RegisterStatusNotifierHost(const QString&) {}
+    void RegisterStatusNotifierHost(const QString&) { }
 signals:
     void StatusNotifierItemRegistered(const QString&);
     void StatusNotifierItemUnregistered(const QString&);
     void StatusNotifierHostRegistered();
+
 private:
     QStringList m_items;
 };
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     QObject root;
     new Watcher(&root);
     auto bus = QDBusConnection::sessionBus();
     bus.registerObject("/StatusNotifierWatcher", &root, QDBusConnection::ExportAdaptors);
-    if (!bus.registerService("org.kde.StatusNotifierWatcher")) { std::printf("no name\n"); return 1; }
-    std::printf("watching\n"); std::fflush(stdout);
+    if (!bus.registerService("org.kde.StatusNotifierWatcher")) {
+        std::printf("no name\n");
+        return 1;
+    }
+    std::printf("watching\n");
+    std::fflush(stdout);
     return app.exec();
 }
 #include "sni_watcher.moc"

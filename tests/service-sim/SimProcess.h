@@ -45,7 +45,7 @@ public:
             dup2(out[1], 1);
             close(out[0]);
             close(out[1]);
-            std::vector<std::string> args { exe, "--port", "0" };
+            std::vector<std::string> args{exe, "--port", "0"};
             args.insert(args.end(), extraArgs.begin(), extraArgs.end());
             std::vector<char*> argv;
             for (auto& a : args)
@@ -57,7 +57,7 @@ public:
         close(out[1]);
         std::string line;
         char c;
-        pollfd p { out[0], POLLIN, 0 };
+        pollfd p{out[0], POLLIN, 0};
         while (poll(&p, 1, 10000) > 0 && read(out[0], &c, 1) == 1 && c != '\n')
             line += c;
         close(out[0]);
@@ -95,7 +95,7 @@ public:
                 const cJSON* v = cJSON_GetObjectItemCaseSensitive(o, k);
                 return std::string(cJSON_IsString(v) ? v->valuestring : "");
             };
-            SimRequest r { s("method"), s("path"), s("query"), s("version"), s("body"), {} };
+            SimRequest r{s("method"), s("path"), s("query"), s("version"), s("body"), {}};
             const cJSON* h = nullptr;
             cJSON_ArrayForEach(h, cJSON_GetObjectItemCaseSensitive(o, "headers"))
                 r.headers.emplace_back(cJSON_GetArrayItem(h, 0)->valuestring, cJSON_GetArrayItem(h, 1)->valuestring);

@@ -78,7 +78,7 @@ TEST_F(Sim, LoginSequenceGivesEveryFieldAndTheSipCredentials)
     EXPECT_EQ(utf8String(info, "Balancemin"), u("约 25 分钟"));
     EXPECT_EQ(ansiString(info, "total_login_times"), u("1"));
     EXPECT_EQ(ansiString(info, "current_ip"), u("127.0.0.1"));
-    for (const char* key : { "ip", "login_time", "current_logintime", "vos_domain", "syncstr" })
+    for (const char* key : {"ip", "login_time", "current_logintime", "vos_domain", "syncstr"})
         EXPECT_NE(item(info, key), nullptr) << key;
 
     // A second Login with the same token (the refresh after a call) counts on.
@@ -86,7 +86,7 @@ TEST_F(Sim, LoginSequenceGivesEveryFieldAndTheSipCredentials)
     EXPECT_EQ(ansiString(again.item("rd"), "total_login_times"), u("2"));
     EXPECT_EQ(ansiString(again.item("rd"), "ip"), u("127.0.0.1"));
 
-    for (QString url : { ServiceApi::CheckPM(kPhone, hamc), ServiceApi::CreatePM(kPhone, hamc) }) {
+    for (QString url : {ServiceApi::CheckPM(kPhone, hamc), ServiceApi::CreatePM(kPhone, hamc)}) {
         QByteArray body = http.get(url);
         EXPECT_FALSE(readReply(body).isJson()) << body.constData(); // scrambled
         Reply pm = unscrambleReply(body);
@@ -111,11 +111,13 @@ TEST_F(Sim, LoginRefusals)
 {
     HttpClient http(HttpClient::Kind::Plain);
     const QString rd = ansiString(readReply(http.get(ServiceApi::RandCode())).root(), "rd");
-    struct { QString phone, passwd, hamc; } cases[] = {
-        { kPhone, Passwd(u("wrong")), Hamc(kPhone, rd) },
-        { u("19999999999"), Passwd(kPassword), Hamc(u("19999999999"), rd) },
-        { kPhone, Passwd(kPassword), Hamc(kPhone, rd + u("x")) }, // token of no issued code
-        { kPhone, Passwd(kPassword), QString() },
+    struct {
+        QString phone, passwd, hamc;
+    } cases[] = {
+        {kPhone, Passwd(u("wrong")), Hamc(kPhone, rd)},
+        {u("19999999999"), Passwd(kPassword), Hamc(u("19999999999"), rd)},
+        {kPhone, Passwd(kPassword), Hamc(kPhone, rd + u("x"))}, // token of no issued code
+        {kPhone, Passwd(kPassword), QString()},
     };
     for (const auto& c : cases) {
         Reply r = readReply(http.get(ServiceApi::Login(c.phone, c.passwd, c.hamc)));
@@ -151,20 +153,25 @@ TEST_F(Sim, EveryActionReachesTheServiceAsSent)
     const QString hamc = login(plain, kPhone, kPassword);
     control("/_sim/reset");
     const std::string h = hamc.toStdString();
-    struct { QString url; bool browser; const char* path; std::string query; } cases[] = {
-        { ServiceApi::RandCode(), false, "/m2/index.php", "r=Pc/RandCode&Flag=160000" },
-        { ServiceApi::Login(kPhone, Passwd(kPassword), hamc), false, "/m2/index.php",
-          "r=Pc/Login&Phone=13800000001&Passwd=9eb0b751584c1857a99d4463fcc40e76&Flag=160000&Hamc=" + h },
-        { ServiceApi::CheckPM(kPhone, hamc), false, "/m2/index.php", "r=Pc/CheckPM&Phone=13800000001&Flag=160000&Hamc=" + h },
-        { ServiceApi::CreatePM(kPhone, hamc), false, "/m2/index.php", "r=Pc/CreatePM&Phone=13800000001&Flag=160000&Hamc=" + h },
-        { ServiceApi::softversion(), false, "/m2/index.php", "r=Pc/softversion&Flag=160000&Ver=5.1.0" },
-        { ServiceApi::Activity(kPhone, hamc), true, "/m2/index.php", "r=Pc/Activity&Phone=13800000001&Flag=160000&Hamc=" + h },
-        { ServiceApi::CheckPM(kPhone, hamc), true, "/m2/index.php", "r=Pc/CheckPM&Phone=13800000001&Flag=160000&Hamc=" + h },
-        { ServiceApi::Keepalived(kPhone, hamc), true, "/m2/index.php", "r=Pc/Keepalived&Phone=13800000001&Flag=160000&Hamc=" + h },
-        { ServiceApi::RestoreAddresBook(kPhone, hamc), true, "/m2_release/index.php",
-          "r=Pc/RestoreAddresBook&Phone=13800000001&Flag=160000&Hamc=" + h + "&Ver=5.1.0" },
-        { ServiceApi::RandCode2(), true, "/m2_release/index.php", "r=Pc/RandCode&Flag=160000" },
-        { ServiceApi::Logout(kPhone, hamc), false, "/m2/index.php", "r=Pc/Logout&Phone=13800000001&Flag=160000&Hamc=" + h },
+    struct {
+        QString url;
+        bool browser;
+        const char* path;
+        std::string query;
+    } cases[] = {
+        {ServiceApi::RandCode(), false, "/m2/index.php", "r=Pc/RandCode&Flag=160000"},
+        {ServiceApi::Login(kPhone, Passwd(kPassword), hamc), false, "/m2/index.php",
+            "r=Pc/Login&Phone=13800000001&Passwd=9eb0b751584c1857a99d4463fcc40e76&Flag=160000&Hamc=" + h},
+        {ServiceApi::CheckPM(kPhone, hamc), false, "/m2/index.php", "r=Pc/CheckPM&Phone=13800000001&Flag=160000&Hamc=" + h},
+        {ServiceApi::CreatePM(kPhone, hamc), false, "/m2/index.php", "r=Pc/CreatePM&Phone=13800000001&Flag=160000&Hamc=" + h},
+        {ServiceApi::softversion(), false, "/m2/index.php", "r=Pc/softversion&Flag=160000&Ver=5.1.0"},
+        {ServiceApi::Activity(kPhone, hamc), true, "/m2/index.php", "r=Pc/Activity&Phone=13800000001&Flag=160000&Hamc=" + h},
+        {ServiceApi::CheckPM(kPhone, hamc), true, "/m2/index.php", "r=Pc/CheckPM&Phone=13800000001&Flag=160000&Hamc=" + h},
+        {ServiceApi::Keepalived(kPhone, hamc), true, "/m2/index.php", "r=Pc/Keepalived&Phone=13800000001&Flag=160000&Hamc=" + h},
+        {ServiceApi::RestoreAddresBook(kPhone, hamc), true, "/m2_release/index.php",
+            "r=Pc/RestoreAddresBook&Phone=13800000001&Flag=160000&Hamc=" + h + "&Ver=5.1.0"},
+        {ServiceApi::RandCode2(), true, "/m2_release/index.php", "r=Pc/RandCode&Flag=160000"},
+        {ServiceApi::Logout(kPhone, hamc), false, "/m2/index.php", "r=Pc/Logout&Phone=13800000001&Flag=160000&Hamc=" + h},
     };
     for (const auto& c : cases)
         (c.browser ? browser : plain).get(c.url);
@@ -179,12 +186,12 @@ TEST_F(Sim, EveryActionReachesTheServiceAsSent)
         EXPECT_EQ(r.query, c.query);
         EXPECT_EQ(r.version, "HTTP/1.1");
         EXPECT_EQ(r.body, "");
-        std::vector<std::pair<std::string, std::string>> expected {
-            { "Accept", c.browser ? kAcceptBrowser : kAcceptAny }, { "Host", sim.host() },
-            { "User-Agent", "Mozilla/3.0 (compatible; Indy Library)" } };
+        std::vector<std::pair<std::string, std::string>> expected{
+            {"Accept", c.browser ? kAcceptBrowser : kAcceptAny}, {"Host", sim.host()},
+            {"User-Agent", "Mozilla/3.0 (compatible; Indy Library)"}};
         // The browser client returns the session cookie it got on its first request.
         if (c.browser && !firstBrowser)
-            expected.insert(expected.begin() + 1, { "Cookie", requests[i].header("Cookie") });
+            expected.insert(expected.begin() + 1, {"Cookie", requests[i].header("Cookie")});
         EXPECT_EQ(r.headers, expected) << c.query;
         if (c.browser && !firstBrowser) {
             EXPECT_EQ(r.header("Cookie").rfind("PHPSESSID=", 0), 0u);
@@ -231,8 +238,7 @@ TEST_F(Sim, UploadedContactComesBackInTheRestore)
     // 李四王五赵六钱: a PL value of 76 characters, soft-broken after 70.
     const QByteArray pl = "13900000009,%E6%9D%8E%E5%9B%9B%E7%8E%8B%E4%BA%94%E8%B5%B5%E5%85%AD%E9%92%B1,";
     ASSERT_EQ(pl.size(), 76);
-    const QByteArray body = uploadBody(boundary, { { "Phone", kPhone.toLatin1() }, { "Flag", "160000" },
-                                                   { "Ver", "5.1.0" }, { "Hamc", hamc.toLatin1() }, { "PL", pl } });
+    const QByteArray body = uploadBody(boundary, {{"Phone", kPhone.toLatin1()}, {"Flag", "160000"}, {"Ver", "5.1.0"}, {"Hamc", hamc.toLatin1()}, {"PL", pl}});
     ASSERT_TRUE(body.contains(pl.left(70) + "=\r\n" + pl.mid(70) + "\r\n"));
     control("/_sim/reset");
     Reply up = readReply(http.post(ServiceApi::UpAddresBook(), body, "multipart/form-data; boundary=" + boundary));
@@ -257,8 +263,7 @@ TEST_F(Sim, UploadedContactComesBackInTheRestore)
     EXPECT_EQ(utf8String(arrayItem(c, 1), "n"), u("李四王五赵六钱"));
 
     // Without a session the upload is refused.
-    const QByteArray stranger = uploadBody(boundary, { { "Phone", "13800000002" }, { "Flag", "160000" },
-                                                       { "Ver", "5.1.0" }, { "Hamc", "" }, { "PL", "1," } });
+    const QByteArray stranger = uploadBody(boundary, {{"Phone", "13800000002"}, {"Flag", "160000"}, {"Ver", "5.1.0"}, {"Hamc", ""}, {"PL", "1,"}});
     EXPECT_NE(readReply(http.post(ServiceApi::UpAddresBook(), stranger, "multipart/form-data; boundary=" + boundary)).ret(), 0);
 }
 
@@ -296,11 +301,11 @@ TEST_F(Sim, SoftversionAnswersTheConfiguredInstaller)
     EXPECT_EQ(ansiString(none.root(), "u"), QString());
     control("/_sim/softversion?u=http://127.0.0.1:1/zuvi_setup.exe");
     EXPECT_EQ(ansiString(readReply(http.get(ServiceApi::softversion())).root(), "u"),
-              u("http://127.0.0.1:1/zuvi_setup.exe"));
+        u("http://127.0.0.1:1/zuvi_setup.exe"));
 
-    SimProcess other({ "--update-url", "http://127.0.0.1:2/new.exe" });
+    SimProcess other({"--update-url", "http://127.0.0.1:2/new.exe"});
     EXPECT_EQ(ansiString(readReply(http.get(q(other.base() + "/m2/index.php?r=Pc/softversion&Flag=160000&Ver=5.1.0"))).root(), "u"),
-              u("http://127.0.0.1:2/new.exe"));
+        u("http://127.0.0.1:2/new.exe"));
 }
 
 TEST_F(Sim, RandCodeRefusedTwiceThenAccepted)
@@ -319,13 +324,19 @@ TEST_F(Sim, FaultModes)
 {
     HttpClient http(HttpClient::Kind::Plain);
     const QString hamc = login(http, kPhone, kPassword);
-    struct { const char* fault; QString url; int ret; Reply::Kind kind; bool scrambled; } replies[] = {
-        { "action=Login&mode=noret", ServiceApi::Login(kPhone, Passwd(kPassword), hamc), -1, Reply::Kind::Json, false },
-        { "action=Login&mode=notjson", ServiceApi::Login(kPhone, Passwd(kPassword), hamc), -1, Reply::Kind::NotJson, false },
-        { "action=Activity&mode=empty", ServiceApi::Activity(kPhone, hamc), -1, Reply::Kind::NotJson, false },
-        { "action=CheckPM&mode=refuse", ServiceApi::CheckPM(kPhone, hamc), 1, Reply::Kind::Json, true },
-        { "action=CreatePM&mode=noret", ServiceApi::CreatePM(kPhone, hamc), -1, Reply::Kind::Json, true },
-        { "action=CreatePM&mode=empty", ServiceApi::CreatePM(kPhone, hamc), -1, Reply::Kind::Empty, true },
+    struct {
+        const char* fault;
+        QString url;
+        int ret;
+        Reply::Kind kind;
+        bool scrambled;
+    } replies[] = {
+        {"action=Login&mode=noret", ServiceApi::Login(kPhone, Passwd(kPassword), hamc), -1, Reply::Kind::Json, false},
+        {"action=Login&mode=notjson", ServiceApi::Login(kPhone, Passwd(kPassword), hamc), -1, Reply::Kind::NotJson, false},
+        {"action=Activity&mode=empty", ServiceApi::Activity(kPhone, hamc), -1, Reply::Kind::NotJson, false},
+        {"action=CheckPM&mode=refuse", ServiceApi::CheckPM(kPhone, hamc), 1, Reply::Kind::Json, true},
+        {"action=CreatePM&mode=noret", ServiceApi::CreatePM(kPhone, hamc), -1, Reply::Kind::Json, true},
+        {"action=CreatePM&mode=empty", ServiceApi::CreatePM(kPhone, hamc), -1, Reply::Kind::Empty, true},
     };
     for (const auto& c : replies) {
         control(std::string("/_sim/fault?") + c.fault);
@@ -340,9 +351,12 @@ TEST_F(Sim, FaultModes)
     }
     EXPECT_EQ(readReply(http.get(ServiceApi::Login(kPhone, Passwd(kPassword), hamc))).ret(), 0);
 
-    struct { const char* fault; long status; } failures[] = {
-        { "action=Keepalived&mode=http500&count=1", 500 },
-        { "action=Keepalived&mode=close&count=1", 0 },
+    struct {
+        const char* fault;
+        long status;
+    } failures[] = {
+        {"action=Keepalived&mode=http500&count=1", 500},
+        {"action=Keepalived&mode=close&count=1", 0},
     };
     for (const auto& c : failures) {
         control(std::string("/_sim/fault?") + c.fault);

@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-test::TempHome *g_home = nullptr;
-test::Testbed *g_bed = nullptr;
+test::TempHome* g_home = nullptr;
+test::Testbed* g_bed = nullptr;
 test::Fixture g_fx;
 
 class Env : public ::testing::Environment {
@@ -57,7 +57,7 @@ struct Recorder {
     bool sawState(int callId, sip::InvState s)
     {
         std::lock_guard l(m);
-        for (auto &[id, info] : states)
+        for (auto& [id, info] : states)
             if (id == callId && info.state == s)
                 return true;
         return false;
@@ -77,7 +77,7 @@ sip::Config recordingConfig()
 {
     sip::Config cfg = sip::configDefault();
     cfg.userAgent = "d.c";
-    cfg.cb.onCallState = [](int callId, const sip::CallEvent &) {
+    cfg.cb.onCallState = [](int callId, const sip::CallEvent&) {
         sip::CallInfo info;
         sip::callGetInfo(callId, &info); // a handler calling back into the engine runs directly
         std::lock_guard l(g_rec.m);
@@ -92,7 +92,7 @@ sip::Config recordingConfig()
         std::lock_guard l(g_rec.m);
         g_rec.media.push_back(callId);
     };
-    cfg.cb.onIncomingCall = [](int, int callId, const sip::IncomingData &) {
+    cfg.cb.onIncomingCall = [](int, int callId, const sip::IncomingData&) {
         std::lock_guard l(g_rec.m);
         g_rec.incoming.push_back(callId);
     };
@@ -106,31 +106,36 @@ std::string localPortOf(unsigned port) { return "127.0.0.1:" + std::to_string(po
 // A bare SIP user agent on a UDP socket that sends INVITE / CANCEL straight to the engine.
 class RawUac {
 public:
-    explicit RawUac(unsigned target) : m_target(target)
+    explicit RawUac(unsigned target)
+        : m_target(target)
     {
         m_sock = socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in me{};
         me.sin_family = AF_INET;
         me.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_sock, reinterpret_cast<sockaddr *>(&me), sizeof me);
+        bind(m_sock, reinterpret_cast<sockaddr*>(&me), sizeof me);
         socklen_t len = sizeof me;
-        getsockname(m_sock, reinterpret_cast<sockaddr *>(&me), &len);
+        getsockname(m_sock, reinterpret_cast<sockaddr*>(&me), &len);
         m_port = ntohs(me.sin_port);
         timeval tv{0, 100000};
         setsockopt(m_sock, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     }
     ~RawUac() { close(m_sock); }
 
-    void send(const std::string &method, const std::string &callId)
+    void send(const std::string& method, const std::string& callId)
     {
         std::string sdp = "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
                           "m=audio 40000 RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n";
         std::string m = method + " sip:80001@127.0.0.1:" + std::to_string(m_target) + " SIP/2.0\r\n"
-                        "Via: SIP/2.0/UDP 127.0.0.1:" + std::to_string(m_port) + ";branch=z9hG4bK" + callId + ";rport\r\n"
-                        "Max-Forwards: 70\r\n"
-                        "From: <sip:" + callId + "@127.0.0.1>;tag=ft" + callId + "\r\nTo: <sip:80001@127.0.0.1>\r\n"
-                        "Call-ID: " + callId + "\r\nCSeq: 1 " + method + "\r\n"
-                        "Contact: <sip:13900000009@127.0.0.1:" + std::to_string(m_port) + ">\r\n";
+                                                                                      "Via: SIP/2.0/UDP 127.0.0.1:"
+            + std::to_string(m_port) + ";branch=z9hG4bK" + callId + ";rport\r\n"
+                                                                    "Max-Forwards: 70\r\n"
+                                                                    "From: <sip:"
+            + callId + "@127.0.0.1>;tag=ft" + callId + "\r\nTo: <sip:80001@127.0.0.1>\r\n"
+                                                       "Call-ID: "
+            + callId + "\r\nCSeq: 1 " + method + "\r\n"
+                                                 "Contact: <sip:13900000009@127.0.0.1:"
+            + std::to_string(m_port) + ">\r\n";
         if (method == "INVITE")
             m += "Content-Type: application/sdp\r\nContent-Length: " + std::to_string(sdp.size()) + "\r\n\r\n" + sdp;
         else
@@ -139,7 +144,7 @@ public:
         to.sin_family = AF_INET;
         to.sin_port = htons(static_cast<uint16_t>(m_target));
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sendto(m_sock, m.data(), m.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+        sendto(m_sock, m.data(), m.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
 
     // Status lines and CSeq of the responses received during `during`: "SIP/2.0 100 Trying / 1 INVITE".
@@ -179,7 +184,7 @@ protected:
     }
     void TearDown() override { sip::destroy(); }
 
-    sip::AccConfig account(const std::string &user, const std::string &pw) const
+    sip::AccConfig account(const std::string& user, const std::string& pw) const
     {
         sip::AccConfig c = sip::accConfigDefault();
         c.id = "sip:" + user + "@" + g_bed->server();
@@ -192,25 +197,25 @@ protected:
     }
 
     // Requests that came from this engine's transport.
-    std::vector<LogLine> ours(const std::string &method = {}) const
+    std::vector<LogLine> ours(const std::string& method = {}) const
     {
         std::string src = localPortOf(m_port);
-        return g_bed->lines("REQ", [&](const LogLine &f) {
+        return g_bed->lines("REQ", [&](const LogLine& f) {
             return f.size() > 8 && f[8] == src && (method.empty() || f[3] == method);
         });
     }
 
-    std::vector<LogLine> publishes(const std::string &user) const
+    std::vector<LogLine> publishes(const std::string& user) const
     {
-        return g_bed->lines("PUBLISH", [&](const LogLine &f) { return f.size() > 5 && f[3] == user; });
+        return g_bed->lines("PUBLISH", [&](const LogLine& f) { return f.size() > 5 && f[3] == user; });
     }
 
-    int registered(const std::string &user) const
+    int registered(const std::string& user) const
     {
-        return static_cast<int>(g_bed->lines("REGOK", [&](const LogLine &f) { return f.size() > 5 && f[3] == user && f[5] == "d.c"; }).size());
+        return static_cast<int>(g_bed->lines("REGOK", [&](const LogLine& f) { return f.size() > 5 && f[3] == user && f[5] == "d.c"; }).size());
     }
 
-    int addRegistered(const std::string &user, const std::string &pw)
+    int addRegistered(const std::string& user, const std::string& pw)
     {
         int id = -1;
         int before = registered(user);
@@ -219,7 +224,7 @@ protected:
         return id;
     }
 
-    int call(const std::string &number)
+    int call(const std::string& number)
     {
         int id = -1;
         EXPECT_EQ(sip::callMakeCall(m_acc, "<sip:" + number + "@" + g_bed->server() + ">", nullptr, &id), sip::Success);
@@ -260,8 +265,7 @@ TEST(EngineLifecycle, ExitWithoutDestroyRemovesTheFolder)
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         setenv("TMPDIR", tmp.c_str(), 1);
-        bool ok = sip::create() == sip::Success && sip::init(recordingConfig()) == sip::Success &&
-                  sip::start() == sip::Success && !fs::is_empty(tmp);
+        bool ok = sip::create() == sip::Success && sip::init(recordingConfig()) == sip::Success && sip::start() == sip::Success && !fs::is_empty(tmp);
         std::exit(ok ? 0 : 3);
     }
     int status = 0;
@@ -285,10 +289,13 @@ TEST_F(EngineTest, AudioDevicesListedAndTlsNeverAvailable)
 
 TEST_F(EngineTest, SipUrlCheck)
 {
-    struct Case { const char *url; bool ok; };
+    struct Case {
+        const char* url;
+        bool ok;
+    };
     for (Case c : {Case{"<sip:13900000001@127.0.0.1:5070>", true}, {"sip:1@host", true}, {"sip:host", true},
-                   {"<sip:@127.0.0.1:5070>", false}, {"13900000001", false}, {"", false}, {"<sip:>", false},
-                   {"http://x", false}})
+             {"<sip:@127.0.0.1:5070>", false}, {"13900000001", false}, {"", false}, {"<sip:>", false},
+             {"http://x", false}})
         EXPECT_EQ(sip::verifySipUrl(c.url) == sip::Success, c.ok) << c.url;
 }
 
@@ -300,12 +307,12 @@ TEST_F(EngineTest, CodecsRankedWithTopFourSpeexAndOpus)
     EXPECT_EQ(top[0].codecId.rfind("speex/16000", 0), 0u);
     EXPECT_EQ(top[1].codecId.rfind("speex/8000", 0), 0u);
     EXPECT_EQ(top[2].codecId.rfind("speex/32000", 0), 0u);
-    for (auto &c : top)
+    for (auto& c : top)
         ASSERT_EQ(sip::codecSetPriority(c.codecId, 0), sip::Success);
     std::vector<sip::CodecInfo> all;
     ASSERT_EQ(sip::enumCodecs(&all), sip::Success);
     std::vector<std::string> enabled;
-    for (auto &c : all)
+    for (auto& c : all)
         if (c.priority > 0)
             enabled.push_back(c.codecId.substr(0, c.codecId.find('/', c.codecId.find('/') + 1)));
     EXPECT_EQ(enabled, (std::vector<std::string>{"GSM/8000", "PCMU/8000", "PCMA/8000", "G722/16000"}));
@@ -348,7 +355,7 @@ TEST_F(EngineTest, RegisterWithDigestThenPublishOnlineOfflineAndDelete)
     EXPECT_EQ(regs[0][5], "sip:" + g_bed->server());
     EXPECT_EQ(regs[0][6], "sip:" + user + "@127.0.0.1");
     EXPECT_EQ(regs[0][7], "3600");
-    auto regok = g_bed->lines("REGOK", [&](const LogLine &f) { return f[3] == user; });
+    auto regok = g_bed->lines("REGOK", [&](const LogLine& f) { return f[3] == user; });
     ASSERT_FALSE(regok.empty());
 
     ASSERT_TRUE(waitFor([&] { return publishes(user).size() == 1; })) << "no PUBLISH once registered";
@@ -421,8 +428,11 @@ TEST_F(EngineTest, CancelledUnknownAndBusyCalls)
     EXPECT_EQ(g_rec.last(id).lastStatus, 487);
     EXPECT_TRUE(waitFor([&] { return ours("CANCEL").size() == 1; }));
 
-    struct Case { std::string number; int status; };
-    for (const Case &c : {Case{"19999999999", 404}, Case{g_fx.busy, 486}}) {
+    struct Case {
+        std::string number;
+        int status;
+    };
+    for (const Case& c : {Case{"19999999999", 404}, Case{g_fx.busy, 486}}) {
         g_rec.clear();
         int cid = call(c.number);
         ASSERT_TRUE(waitFor([&] { return g_rec.sawState(cid, sip::InvState::Disconnected); })) << c.number;
@@ -477,14 +487,14 @@ TEST_F(EngineTest, EveryRequestCarriesUserAgentDc)
     // The transaction layer's ACK to a non-2xx final response (here the 487 after CANCEL) is
     // built by the library without headers of ours; every other request carries "d.c".
     std::map<std::string, int> methods;
-    for (auto &f : ours()) {
+    for (auto& f : ours()) {
         if (f[3] != "ACK") {
             EXPECT_EQ(f[4], "d.c") << f[3];
         }
         if (f[4] == "d.c")
             methods[f[3]]++;
     }
-    for (const char *m : {"REGISTER", "PUBLISH", "INVITE", "ACK", "BYE", "CANCEL"})
+    for (const char* m : {"REGISTER", "PUBLISH", "INVITE", "ACK", "BYE", "CANCEL"})
         EXPECT_GT(methods[m], 0) << m;
 }
 
@@ -495,7 +505,7 @@ TEST_F(EngineTest, IncomingInviteGetsTryingOnlyAndStaysPending)
     uac.send("INVITE", "zuvi-incoming-1");
     auto replies = uac.collect(2500ms);
     ASSERT_FALSE(replies.empty());
-    for (auto &r : replies)
+    for (auto& r : replies)
         EXPECT_EQ(r, "SIP/2.0 100 Trying / 1 INVITE");
     EXPECT_EQ(sip::callGetCount(), 1u);
     {
@@ -504,8 +514,8 @@ TEST_F(EngineTest, IncomingInviteGetsTryingOnlyAndStaysPending)
     }
     uac.send("CANCEL", "zuvi-incoming-1");
     replies = uac.collect(500ms);
-    auto has = [&](const std::string &prefix) {
-        return std::any_of(replies.begin(), replies.end(), [&](const std::string &r) { return r.rfind(prefix, 0) == 0; });
+    auto has = [&](const std::string& prefix) {
+        return std::any_of(replies.begin(), replies.end(), [&](const std::string& r) { return r.rfind(prefix, 0) == 0; });
     };
     EXPECT_TRUE(has("SIP/2.0 200")) << "CANCEL not answered";
     EXPECT_TRUE(has("SIP/2.0 487")) << "INVITE not terminated";
@@ -516,7 +526,7 @@ TEST_F(EngineTest, IncomingInviteGetsTryingOnlyAndStaysPending)
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new Env);

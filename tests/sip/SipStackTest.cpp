@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-test::TempHome *g_home = nullptr;
-test::Testbed *g_bed = nullptr;
+test::TempHome* g_home = nullptr;
+test::Testbed* g_bed = nullptr;
 test::Fixture g_fx;
 std::string g_tmp;
 
@@ -42,21 +42,21 @@ public:
     }
 };
 
-int countLines(const std::string &kind, const std::function<bool(const LogLine &)> &keep)
+int countLines(const std::string& kind, const std::function<bool(const LogLine&)>& keep)
 {
     return static_cast<int>(g_bed->lines(kind, keep).size());
 }
 
-int publishes(const std::string &user, const std::string &basic = {})
+int publishes(const std::string& user, const std::string& basic = {})
 {
-    return countLines("PUBLISH", [&](const LogLine &f) {
+    return countLines("PUBLISH", [&](const LogLine& f) {
         return f.size() > 5 && f[3] == user && f[4] != "0" && (basic.empty() || f[5] == basic);
     });
 }
 
-int registrations(const std::string &user, const std::string &expires)
+int registrations(const std::string& user, const std::string& expires)
 {
-    return countLines("REGOK", [&](const LogLine &f) { return f.size() > 4 && f[3] == user && f[4] == expires; });
+    return countLines("REGOK", [&](const LogLine& f) { return f.size() > 4 && f[3] == user && f[4] == expires; });
 }
 
 class SipStackTest : public ::testing::Test {
@@ -80,7 +80,7 @@ int bound(int type, int port)
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
     a.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || (type == SOCK_STREAM && listen(s, 1) != 0)) {
+    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || (type == SOCK_STREAM && listen(s, 1) != 0)) {
         close(s);
         return -1;
     }
@@ -196,7 +196,7 @@ TEST_F(SipStackTest, AnsweredCallCarriesTheToneAndEndsWith200)
     setenv("ZUVI_SIP_RECORD_FILE", rec.c_str(), 1);
     std::atomic<int> endStatus{-1}, connectMs{-1};
     std::atomic<bool> confirmed{false};
-    OnCallStateHook = [&](int callId, const sip::CallEvent &) {
+    OnCallStateHook = [&](int callId, const sip::CallEvent&) {
         sip::CallInfo info;
         if (sip::callGetInfo(callId, &info) != sip::Success)
             return;
@@ -248,7 +248,7 @@ TEST_F(SipStackTest, NothingIsLeftInHomeOrTempAfterDestroy)
     std::this_thread::sleep_for(200ms);
     DestroySipStack();
     // HOME holds only the empty folders the test made (and the test's own files).
-    for (auto &entry : fs::recursive_directory_iterator(g_home->dir())) {
+    for (auto& entry : fs::recursive_directory_iterator(g_home->dir())) {
         std::string p = entry.path().string();
         if (p.find("/testbed") != std::string::npos || p.find("far-end-tone.wav") != std::string::npos)
             continue;
@@ -262,7 +262,7 @@ TEST_F(SipStackTest, NothingIsLeftInHomeOrTempAfterDestroy)
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new Env);

@@ -28,24 +28,24 @@ struct Fixture {
     std::string phone, password, sipId, sipPw;
     std::string answer, busy, ring;
 
-    static Fixture load(const std::string &path)
+    static Fixture load(const std::string& path)
     {
         Fixture f;
         std::ifstream in(path);
         std::stringstream ss;
         ss << in.rdbuf();
-        cJSON *root = cJSON_Parse(ss.str().c_str());
-        auto text = [](cJSON *o, const char *k) {
-            cJSON *v = cJSON_GetObjectItemCaseSensitive(o, k);
+        cJSON* root = cJSON_Parse(ss.str().c_str());
+        auto text = [](cJSON* o, const char* k) {
+            cJSON* v = cJSON_GetObjectItemCaseSensitive(o, k);
             return cJSON_IsString(v) ? std::string(v->valuestring) : std::string();
         };
         if (root) {
-            cJSON *acc = cJSON_GetArrayItem(cJSON_GetObjectItemCaseSensitive(root, "accounts"), 0);
+            cJSON* acc = cJSON_GetArrayItem(cJSON_GetObjectItemCaseSensitive(root, "accounts"), 0);
             f.phone = text(acc, "phone");
             f.password = text(acc, "password");
             f.sipId = text(acc, "sip_id");
             f.sipPw = text(acc, "sip_pw");
-            cJSON *fe = cJSON_GetObjectItemCaseSensitive(root, "far_end");
+            cJSON* fe = cJSON_GetObjectItemCaseSensitive(root, "far_end");
             f.answer = text(fe, "answer");
             f.busy = text(fe, "busy");
             f.ring = text(fe, "ring");
@@ -60,15 +60,15 @@ using LogLine = std::vector<std::string>;
 
 class Testbed {
 public:
-    Testbed(int port, std::string dir) : m_port(port), m_dir(std::move(dir)) {}
+    Testbed(int port, std::string dir)
+        : m_port(port)
+        , m_dir(std::move(dir))
+    { }
     ~Testbed() { stop(); }
 
     bool start(bool farEnd = true)
     {
-        std::string cmd = std::string(ZUVI_SOURCE_DIR) + "/testbed/start.sh --port " + std::to_string(m_port) +
-                          " --fixture " + ZUVI_TEST_FIXTURE + (farEnd ? "" : " --no-far-end") +
-                          " --watch " + std::to_string(getpid()) + " " + m_dir +
-                          " >" + m_dir + ".start.log 2>&1";
+        std::string cmd = std::string(ZUVI_SOURCE_DIR) + "/testbed/start.sh --port " + std::to_string(m_port) + " --fixture " + ZUVI_TEST_FIXTURE + (farEnd ? "" : " --no-far-end") + " --watch " + std::to_string(getpid()) + " " + m_dir + " >" + m_dir + ".start.log 2>&1";
         std::filesystem::create_directories(m_dir);
         m_started = std::system(cmd.c_str()) == 0;
         return m_started;
@@ -87,7 +87,7 @@ public:
     std::string server() const { return "127.0.0.1:" + std::to_string(m_port); }
 
     // Lines of one kind ("REQ", "REGOK", "PUBLISH", "REPLY"), optionally filtered.
-    std::vector<LogLine> lines(const std::string &kind, const std::function<bool(const LogLine &)> &keep = {}) const
+    std::vector<LogLine> lines(const std::string& kind, const std::function<bool(const LogLine&)>& keep = {}) const
     {
         std::vector<LogLine> out;
         std::ifstream in(m_dir + "/kamailio.log");
@@ -108,16 +108,17 @@ public:
     }
 
     // Sends a console command ("/hangup", "/dial sip:...") to a far end ("answer", "busy", "ring").
-    void farEndCommand(const std::string &role, const std::string &cmd) const
+    void farEndCommand(const std::string& role, const std::string& cmd) const
     {
-        int idx = role == "answer" ? 1 : role == "busy" ? 2 : 3;
+        int idx = role == "answer" ? 1 : role == "busy" ? 2
+                                                        : 3;
         int s = socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_port = htons(static_cast<uint16_t>(m_port + 10 + idx));
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         std::string line = cmd + "\n";
-        (void)sendto(s, line.data(), line.size(), 0, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        (void)sendto(s, line.data(), line.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
         close(s);
     }
 
@@ -128,7 +129,7 @@ private:
 };
 
 // Waits until pred holds (polled), at most `timeout`.
-inline bool waitFor(const std::function<bool()> &pred, std::chrono::milliseconds timeout = std::chrono::seconds(5))
+inline bool waitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout = std::chrono::seconds(5))
 {
     auto end = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < end) {

@@ -27,8 +27,7 @@ BmpHeader readHeader(const QString& path)
     if (b.size() < 54 || b[0] != 'B' || b[1] != 'M')
         return h;
     auto u32 = [&](int at) {
-        return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8 |
-               std::uint32_t(std::uint8_t(b[at + 2])) << 16 | std::uint32_t(std::uint8_t(b[at + 3])) << 24;
+        return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8 | std::uint32_t(std::uint8_t(b[at + 2])) << 16 | std::uint32_t(std::uint8_t(b[at + 3])) << 24;
     };
     auto u16 = [&](int at) { return int(std::uint8_t(b[at])) | int(std::uint8_t(b[at + 1])) << 8; };
     h.ok = u32(14) == 40;
@@ -42,7 +41,9 @@ BmpHeader readHeader(const QString& path)
 
 bool isFuchsia(QRgb c) { return (c & 0xFFFFFF) == 0xFF00FF; }
 
-enum class Cut { None, StripOnly, CornersAndStrip };
+enum class Cut { None,
+    StripOnly,
+    CornersAndStrip };
 
 struct Background {
     const char* file;
@@ -134,41 +135,69 @@ struct Strip {
 
 // Every button skin of the forms, and the countdown pictures of the voice test.
 const Strip kStrips[] = {
-    {"skins/form1_ssSkinButton1.bmp", 27, 24, 3}, {"skins/form1_ssSkinButton2.bmp", 27, 24, 3},
-    {"skins/form1_ssSkinButton4.bmp", 27, 24, 3}, {"skins/form1_ssSkinButton3.bmp", 70, 30, 3},
-    {"skins/form1_ssSkinButton5.bmp", 70, 30, 3}, {"skins/form1_ssSkinButton6.bmp", 37, 32, 3},
-    {"skins/form1_ssSkinButton7.bmp", 37, 32, 3}, {"skins/form1_ssSkinButton8.bmp", 70, 30, 1},
-    {"skins/form2_ssSkinButton2.bmp", 100, 35, 3}, {"skins/form2_ssSkinButton3.bmp", 27, 24, 3},
+    {"skins/form1_ssSkinButton1.bmp", 27, 24, 3},
+    {"skins/form1_ssSkinButton2.bmp", 27, 24, 3},
+    {"skins/form1_ssSkinButton4.bmp", 27, 24, 3},
+    {"skins/form1_ssSkinButton3.bmp", 70, 30, 3},
+    {"skins/form1_ssSkinButton5.bmp", 70, 30, 3},
+    {"skins/form1_ssSkinButton6.bmp", 37, 32, 3},
+    {"skins/form1_ssSkinButton7.bmp", 37, 32, 3},
+    {"skins/form1_ssSkinButton8.bmp", 70, 30, 1},
+    {"skins/form2_ssSkinButton2.bmp", 100, 35, 3},
+    {"skins/form2_ssSkinButton3.bmp", 27, 24, 3},
     {"skins/form2_ssSkinButton4.bmp", 27, 24, 3},
-    {"skins/form3_ssSkinButton1.bmp", 118, 33, 3}, {"skins/form3_ssSkinButton2.bmp", 118, 33, 3},
-    {"skins/form3_ssSkinButton3.bmp", 118, 33, 3}, {"skins/form3_ssSkinButton5.bmp", 77, 36, 3},
+    {"skins/form3_ssSkinButton1.bmp", 118, 33, 3},
+    {"skins/form3_ssSkinButton2.bmp", 118, 33, 3},
+    {"skins/form3_ssSkinButton3.bmp", 118, 33, 3},
+    {"skins/form3_ssSkinButton5.bmp", 77, 36, 3},
     {"skins/form3_ssSkinButton6.bmp", 77, 36, 3},
-    {"skins/form4_ssSkinButton1.bmp", 77, 36, 3}, {"skins/form4_ssSkinButton2.bmp", 77, 36, 3},
-    {"skins/form5_ssSkinButton1.bmp", 77, 36, 3}, {"skins/form5_ssSkinButton2.bmp", 77, 36, 3},
-    {"skins/form6_ssSkinButton1.bmp", 77, 36, 3}, {"skins/form6_ssSkinButton2.bmp", 77, 36, 3},
+    {"skins/form4_ssSkinButton1.bmp", 77, 36, 3},
+    {"skins/form4_ssSkinButton2.bmp", 77, 36, 3},
+    {"skins/form5_ssSkinButton1.bmp", 77, 36, 3},
+    {"skins/form5_ssSkinButton2.bmp", 77, 36, 3},
+    {"skins/form6_ssSkinButton1.bmp", 77, 36, 3},
+    {"skins/form6_ssSkinButton2.bmp", 77, 36, 3},
     {"skins/form6_ssSkinButton3.bmp", 27, 24, 3},
-    {"skins/form7_ssSkinButton1.bmp", 77, 36, 3}, {"skins/form7_ssSkinButton2.bmp", 77, 36, 3},
-    {"skins/form7_ssSkinButton4.bmp", 77, 36, 3}, {"skins/form7_ssSkinButton3.bmp", 27, 24, 3},
-    {"skins/form8_ssSkinButton1.bmp", 27, 24, 3}, {"skins/form8_ssSkinButton2.bmp", 27, 24, 3},
-    {"skins/form8_ssSkinButton3.bmp", 79, 37, 1}, {"skins/form8_ssSkinButton4.bmp", 77, 36, 3},
+    {"skins/form7_ssSkinButton1.bmp", 77, 36, 3},
+    {"skins/form7_ssSkinButton2.bmp", 77, 36, 3},
+    {"skins/form7_ssSkinButton4.bmp", 77, 36, 3},
+    {"skins/form7_ssSkinButton3.bmp", 27, 24, 3},
+    {"skins/form8_ssSkinButton1.bmp", 27, 24, 3},
+    {"skins/form8_ssSkinButton2.bmp", 27, 24, 3},
+    {"skins/form8_ssSkinButton3.bmp", 79, 37, 1},
+    {"skins/form8_ssSkinButton4.bmp", 77, 36, 3},
     {"skins/form8_ssSkinButton5.bmp", 157, 37, 1},
-    {"skins/form9_ssSkinButton1.bmp", 77, 36, 3}, {"skins/form9_ssSkinButton2.bmp", 77, 36, 3},
-    {"skins/form16_ssSkinButton1.bmp", 27, 24, 3}, {"skins/form16_ssSkinButton2.bmp", 27, 24, 3},
-    {"skins/form16_ssSkinButton3.bmp", 77, 36, 3}, {"skins/form16_ssSkinButton4.bmp", 140, 36, 3},
+    {"skins/form9_ssSkinButton1.bmp", 77, 36, 3},
+    {"skins/form9_ssSkinButton2.bmp", 77, 36, 3},
+    {"skins/form16_ssSkinButton1.bmp", 27, 24, 3},
+    {"skins/form16_ssSkinButton2.bmp", 27, 24, 3},
+    {"skins/form16_ssSkinButton3.bmp", 77, 36, 3},
+    {"skins/form16_ssSkinButton4.bmp", 140, 36, 3},
     {"skins/form17_ssSkinButton2.bmp", 20, 20, 3},
-    {"skins/synchronous_ssSkinButton1.bmp", 77, 36, 3}, {"skins/synchronous_ssSkinButton2.bmp", 77, 36, 3},
+    {"skins/synchronous_ssSkinButton1.bmp", 77, 36, 3},
+    {"skins/synchronous_ssSkinButton2.bmp", 77, 36, 3},
     {"skins/synchronous_ssSkinButton3.bmp", 27, 24, 3},
     {"skins/synstatus_ssSkinButton1.bmp", 77, 36, 3},
     {"pic/begin_t.bmp", 140, 36, 3},
-    {"pic/t1.bmp", 140, 36, 1}, {"pic/t2.bmp", 140, 36, 1}, {"pic/t3.bmp", 140, 36, 1},
-    {"pic/t4.bmp", 140, 36, 1}, {"pic/t5.bmp", 140, 36, 1}, {"pic/t6.bmp", 140, 36, 1},
-    {"pic/t7.bmp", 140, 36, 1}, {"pic/t8.bmp", 140, 36, 1}, {"pic/t9.bmp", 140, 36, 1},
+    {"pic/t1.bmp", 140, 36, 1},
+    {"pic/t2.bmp", 140, 36, 1},
+    {"pic/t3.bmp", 140, 36, 1},
+    {"pic/t4.bmp", 140, 36, 1},
+    {"pic/t5.bmp", 140, 36, 1},
+    {"pic/t6.bmp", 140, 36, 1},
+    {"pic/t7.bmp", 140, 36, 1},
+    {"pic/t8.bmp", 140, 36, 1},
+    {"pic/t9.bmp", 140, 36, 1},
     {"pic/t10.bmp", 140, 36, 1},
     // Main window pictures.
-    {"skins/form1_Image1.bmp", 52, 52, 1}, {"skins/form1_Image5.bmp", 253, 32, 1},
-    {"skins/form1_Image8.bmp", 60, 32, 1}, {"skins/form1_Image9.bmp", 60, 32, 1},
-    {"skins/form1_Image7.bmp", 71, 32, 1}, {"skins/form1_Image6.bmp", 71, 32, 1},
-    {"skins/form1_Image3.bmp", 20, 20, 1}, {"skins/form1_Image4.bmp", 20, 20, 1},
+    {"skins/form1_Image1.bmp", 52, 52, 1},
+    {"skins/form1_Image5.bmp", 253, 32, 1},
+    {"skins/form1_Image8.bmp", 60, 32, 1},
+    {"skins/form1_Image9.bmp", 60, 32, 1},
+    {"skins/form1_Image7.bmp", 71, 32, 1},
+    {"skins/form1_Image6.bmp", 71, 32, 1},
+    {"skins/form1_Image3.bmp", 20, 20, 1},
+    {"skins/form1_Image4.bmp", 20, 20, 1},
 };
 
 TEST(SkinArtwork, StripsAreExactlyTheirFramesWideAndFramesDiffer)

@@ -281,7 +281,7 @@ TForm Form1 {
   }
 }
 )"),
-                        "test.layout", binding);
+        "test.layout", binding);
     SetResourceDir(oldDir);
     auto* bg = dynamic_cast<TssSkinForm*>(form->FindComponent("ssSkinForm1"));
     ASSERT_NE(bg, nullptr);

@@ -23,7 +23,7 @@ namespace {
 bool click(int x, int y, int button)
 {
     return xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(y), QStringLiteral("click"),
-                    QString::number(button)});
+        QString::number(button)});
 }
 
 } // namespace
@@ -99,9 +99,8 @@ int main(int argc, char** argv)
         const QImage seen = formShot.copy(bx, by[i], 100, 35);
         check(seen == frame, looks[i]);
     }
-    check(formShot.copy(bx, by[0], 100, 35) != formShot.copy(bx, by[1], 100, 35) &&
-              formShot.copy(bx, by[1], 100, 35) != formShot.copy(bx, by[2], 100, 35),
-          "the three looks differ");
+    check(formShot.copy(bx, by[0], 100, 35) != formShot.copy(bx, by[1], 100, 35) && formShot.copy(bx, by[1], 100, 35) != formShot.copy(bx, by[2], 100, 35),
+        "the three looks differ");
 
     // The real pointer: a click on a cut-out pixel does not reach the form, one inside does.
     buttons[2]->MouseUp(mbLeft, 0, 5, 5);

@@ -37,7 +37,7 @@ namespace {
 constexpr const char* kFlag = "160000";
 
 struct Contact {
-    std::string name;   // UTF-8
+    std::string name; // UTF-8
     std::string number;
 };
 
@@ -61,7 +61,7 @@ struct Account {
 
 struct Fault {
     std::string mode; // refuse, noret, notjson, empty, http500, close, delay, plain
-    int count = -1;   // requests still affected; -1 = until switched off
+    int count = -1; // requests still affected; -1 = until switched off
     int delayMs = 0;
 };
 
@@ -178,7 +178,7 @@ std::string quotedPrintableDecode(const std::string& s)
 std::string now()
 {
     std::time_t t = std::time(nullptr);
-    std::tm tm {};
+    std::tm tm{};
     localtime_r(&t, &tm);
     char buf[32];
     std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
@@ -255,7 +255,7 @@ void dropConnection(const httplib::Request& req)
         int fd = std::atoi(entry->d_name);
         if (fd <= 2)
             continue;
-        sockaddr_in peer {};
+        sockaddr_in peer{};
         socklen_t len = sizeof peer;
         if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len) == 0 && peer.sin_family == AF_INET
             && ntohs(peer.sin_port) == req.remote_port) {
@@ -272,7 +272,9 @@ void dropConnection(const httplib::Request& req)
 
 class Service {
 public:
-    explicit Service(Options options) : m_options(std::move(options)) {}
+    explicit Service(Options options)
+        : m_options(std::move(options))
+    { }
 
     bool loadFixture(std::string& error);
     void loadBanner();
@@ -300,12 +302,12 @@ private:
     std::mutex m_mutex;
     std::string m_sipServer;
     std::vector<Account> m_accounts;
-    std::deque<std::string> m_codes;                    // issued RandCode values, newest last
+    std::deque<std::string> m_codes; // issued RandCode values, newest last
     std::set<std::pair<std::string, std::string>> m_sessions; // (phone, Hamc) of successful logins
     std::map<std::string, Fault> m_faults;
     std::vector<std::string> m_log; // JSON lines
     std::string m_banner;
-    std::mt19937 m_random { std::random_device {}() };
+    std::mt19937 m_random{std::random_device{}()};
 };
 
 bool Service::loadFixture(std::string& error)
@@ -325,7 +327,8 @@ bool Service::loadFixture(std::string& error)
     m_sipServer = jsonString(root, "sip_server");
     const cJSON* accounts = cJSON_GetObjectItemCaseSensitive(root, "accounts");
     const cJSON* a = nullptr;
-    cJSON_ArrayForEach(a, accounts) {
+    cJSON_ArrayForEach(a, accounts)
+    {
         Account acc;
         acc.phone = jsonString(a, "phone");
         acc.password = jsonString(a, "password");
@@ -336,7 +339,7 @@ bool Service::loadFixture(std::string& error)
         acc.plainCheckPm = cJSON_IsTrue(cJSON_GetObjectItemCaseSensitive(a, "plain_checkpm"));
         const cJSON* c = nullptr;
         cJSON_ArrayForEach(c, cJSON_GetObjectItemCaseSensitive(a, "contacts"))
-            acc.contacts.push_back({ jsonString(c, "name"), jsonString(c, "number") });
+            acc.contacts.push_back({jsonString(c, "name"), jsonString(c, "number")});
         m_accounts.push_back(std::move(acc));
     }
     cJSON_Delete(root);
@@ -375,14 +378,13 @@ void Service::chargeCall(Account& acc)
     std::snprintf(text, sizeof text, "%ld.%02ld", cents / 100, cents % 100);
     acc.balance = text + suffix;
     const std::string prefix = "约 ", unit = " 分钟";
-    if (acc.balanceMin.rfind(prefix, 0) == 0 && acc.balanceMin.size() > unit.size() &&
-        acc.balanceMin.compare(acc.balanceMin.size() - unit.size(), unit.size(), unit) == 0)
+    if (acc.balanceMin.rfind(prefix, 0) == 0 && acc.balanceMin.size() > unit.size() && acc.balanceMin.compare(acc.balanceMin.size() - unit.size(), unit.size(), unit) == 0)
         acc.balanceMin = prefix + std::to_string(cents / 50) + unit;
 }
 
 bool Service::loggedIn(const std::string& phone, const std::string& hamc)
 {
-    return m_sessions.count({ phone, hamc }) > 0;
+    return m_sessions.count({phone, hamc}) > 0;
 }
 
 std::optional<Fault> Service::takeFault(const std::string& action)
@@ -427,7 +429,7 @@ std::string Service::login(const httplib::Request& req)
         tokenOk = md5Hex(phone + swapPairs(*it) + kFlag) == hamc;
     if (!tokenOk)
         return refusal(3, "证书无效");
-    m_sessions.insert({ phone, hamc });
+    m_sessions.insert({phone, hamc});
 
     const std::string previousIp = acc->lastIp, previousTime = acc->lastTime;
     acc->logins += 1;
@@ -518,7 +520,7 @@ std::string Service::upAddresBook(const httplib::Request& req, const std::string
             replaced = true;
         }
     if (!replaced)
-        acc->contacts.push_back({ name, number });
+        acc->contacts.push_back({name, number});
     cJSON* o = cJSON_CreateObject();
     cJSON_AddNumberToObject(o, "ret", 0);
     return print(o);
@@ -601,7 +603,7 @@ void Service::handleApi(const httplib::Request& req, httplib::Response& res, con
     } else if (scrambledAction) {
         body = credentials(req, action == "CheckPM", fault && fault->mode == "plain", scrambled);
     } else if (action == "Logout") {
-        m_sessions.erase({ req.get_param_value("Phone"), req.get_param_value("Hamc") });
+        m_sessions.erase({req.get_param_value("Phone"), req.get_param_value("Hamc")});
         body = "{\"ret\":0}";
     } else if (action == "Keepalived") {
         body = loggedIn(req.get_param_value("Phone"), req.get_param_value("Hamc")) ? "{\"ret\":0}"
@@ -664,8 +666,8 @@ void Service::handleControl(const httplib::Request& req, httplib::Response& res)
     } else if (req.path == "/_sim/fault") {
         std::string action = req.get_param_value("action");
         std::string mode = req.get_param_value("mode");
-        static const std::set<std::string> modes { "refuse", "noret", "notjson", "empty", "http500",
-                                                   "close", "delay", "plain" };
+        static const std::set<std::string> modes{"refuse", "noret", "notjson", "empty", "http500",
+            "close", "delay", "plain"};
         if (action.empty() || (mode != "off" && !modes.count(mode))) {
             res.status = 400;
             res.set_content("bad action or mode\n", "text/plain");
@@ -794,7 +796,7 @@ int main(int argc, char** argv)
     auto api = [&](const httplib::Request& req, httplib::Response& res) {
         service.handleApi(req, res, t_contentType);
     };
-    for (const char* path : { "/m2/index.php", "/m2_release/index.php" }) {
+    for (const char* path : {"/m2/index.php", "/m2_release/index.php"}) {
         server.Get(path, api);
         server.Post(path, api);
     }

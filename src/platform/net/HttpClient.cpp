@@ -64,7 +64,8 @@ struct HeaderList {
 long HttpClient::connectTimeoutMs() { return envMs("ZUVI_HTTP_CONNECT_TIMEOUT_MS", 5000); }
 long HttpClient::totalTimeoutMs() { return envMs("ZUVI_HTTP_TIMEOUT_MS", 15000); }
 
-HttpClient::HttpClient(Kind kind) : m_kind(kind)
+HttpClient::HttpClient(Kind kind)
+    : m_kind(kind)
 {
     globalInit();
     CURL* curl = curl_easy_init();

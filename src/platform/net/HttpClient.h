@@ -12,7 +12,10 @@ namespace zuvi::net {
 // status, or 0 when no status line arrived.
 class TransportError : public zuvi::Exception {
 public:
-    TransportError(const QString& message, long status) : zuvi::Exception(message), m_status(status) {}
+    TransportError(const QString& message, long status)
+        : zuvi::Exception(message)
+        , m_status(status)
+    { }
     long status() const noexcept { return m_status; }
 
 private:
@@ -21,13 +24,12 @@ private:
 
 inline constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 inline constexpr const char* kAcceptAny = "*/*";
-inline constexpr const char* kAcceptBrowser =
-    "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
+inline constexpr const char* kAcceptBrowser = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
 
 class HttpClient {
 public:
     enum class Kind {
-        Plain,   // Accept "*/*"; cookies neither accepted nor sent: TForm2, TForm6, TForm7
+        Plain, // Accept "*/*"; cookies neither accepted nor sent: TForm2, TForm6, TForm7
         Browser, // browser Accept; cookies kept and sent back for the client's life:
                  // TForm1, TForm5, TForm9, Tsynchronous, TForm17
     };

@@ -45,7 +45,7 @@ QString RandCode2() { return api2(QStringLiteral("r=Pc/RandCode&Flag=160000")); 
 QString Login(const QString& phone, const QString& passwd, const QString& hamc)
 {
     return api(QStringLiteral("r=Pc/Login&Phone=") + phone + QStringLiteral("&Passwd=") + passwd
-               + QStringLiteral("&Flag=160000&Hamc=") + hamc);
+        + QStringLiteral("&Flag=160000&Hamc=") + hamc);
 }
 
 QString CheckPM(const QString& phone, const QString& hamc)
@@ -75,7 +75,7 @@ QString UpAddresBook() { return api(QStringLiteral("r=Pc/UpAddresBook")); }
 QString RestoreAddresBook(const QString& phone, const QString& hamc)
 {
     return api2(QStringLiteral("r=Pc/RestoreAddresBook&Phone=") + phone + QStringLiteral("&Flag=160000&Hamc=")
-                + hamc + QStringLiteral("&Ver=5.1.0"));
+        + hamc + QStringLiteral("&Ver=5.1.0"));
 }
 
 QString Keepalived(const QString& phone, const QString& hamc)

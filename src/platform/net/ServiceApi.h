@@ -18,7 +18,7 @@ QString md5Hex(const QByteArray& bytes);
 // Request URLs. Values are inserted as they are (no percent-encoding).
 namespace ServiceApi {
 
-QString RandCode();  // API endpoint
+QString RandCode(); // API endpoint
 QString RandCode2(); // second endpoint: the login-status notice's poll
 QString Login(const QString& phone, const QString& passwd, const QString& hamc);
 QString CheckPM(const QString& phone, const QString& hamc);

@@ -23,11 +23,16 @@ QString SwapCharPairs(const QString& text)
 QByteArray DecodeMimeBase64(const QString& text)
 {
     auto value = [](char16_t c) -> unsigned {
-        if (c >= u'A' && c <= u'Z') return c - u'A';
-        if (c >= u'a' && c <= u'z') return c - u'a' + 26;
-        if (c >= u'0' && c <= u'9') return c - u'0' + 52;
-        if (c == u'+') return 62;
-        if (c == u'/') return 63;
+        if (c >= u'A' && c <= u'Z')
+            return c - u'A';
+        if (c >= u'a' && c <= u'z')
+            return c - u'a' + 26;
+        if (c >= u'0' && c <= u'9')
+            return c - u'0' + 52;
+        if (c == u'+')
+            return 62;
+        if (c == u'/')
+            return 63;
         return 0;
     };
     const qsizetype n = text.size() - text.size() % 4;

@@ -21,12 +21,24 @@ QString bodyText(const QByteArray& body);
 // A parsed reply. Owns its tree.
 class Reply {
 public:
-    enum class Kind { Json, NotJson, Empty };
+    enum class Kind { Json,
+        NotJson,
+        Empty };
 
     Reply() = default;
-    explicit Reply(Kind kind) : m_kind(kind) {}
-    explicit Reply(cJSON* root) : m_kind(root ? Kind::Json : Kind::NotJson), m_root(root) {}
-    Reply(Reply&& other) noexcept : m_kind(other.m_kind), m_root(other.m_root) { other.m_root = nullptr; }
+    explicit Reply(Kind kind)
+        : m_kind(kind)
+    { }
+    explicit Reply(cJSON* root)
+        : m_kind(root ? Kind::Json : Kind::NotJson)
+        , m_root(root)
+    { }
+    Reply(Reply&& other) noexcept
+        : m_kind(other.m_kind)
+        , m_root(other.m_root)
+    {
+        other.m_root = nullptr;
+    }
     Reply& operator=(Reply&& other) noexcept;
     Reply(const Reply&) = delete;
     Reply& operator=(const Reply&) = delete;

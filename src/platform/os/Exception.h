@@ -9,7 +9,9 @@ namespace zuvi {
 class Exception : public std::runtime_error {
 public:
     explicit Exception(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+        : std::runtime_error(message.toStdString())
+        , m_message(message)
+    { }
     const QString& message() const noexcept { return m_message; }
 
 private:

@@ -16,7 +16,8 @@ namespace zuvi::os {
 namespace {
 
 // The file actually replaced: the final target of a symbolic link.
-QByteArray resolveTarget(const QByteArray& path) {
+QByteArray resolveTarget(const QByteArray& path)
+{
     QByteArray current = path;
     for (int hops = 0; hops < 16; ++hops) {
         struct stat st;
@@ -36,7 +37,8 @@ QByteArray resolveTarget(const QByteArray& path) {
     return current;
 }
 
-bool writeAll(int fd, const QByteArray& bytes) {
+bool writeAll(int fd, const QByteArray& bytes)
+{
     const char* p = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
@@ -54,11 +56,13 @@ bool writeAll(int fd, const QByteArray& bytes) {
 
 } // namespace
 
-QString writeErrorMessage(const QString& path) {
+QString writeErrorMessage(const QString& path)
+{
     return QStringLiteral("无法写入文件 %1").arg(path);
 }
 
-void writeFileAtomic(const QString& path, const QByteArray& bytes, unsigned mode, bool forceMode) {
+void writeFileAtomic(const QString& path, const QByteArray& bytes, unsigned mode, bool forceMode)
+{
     const QByteArray target = resolveTarget(QFile::encodeName(path));
     const int slash = target.lastIndexOf('/');
     const QByteArray folder = slash >= 0 ? target.left(slash + 1) : QByteArray("./");

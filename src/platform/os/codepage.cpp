@@ -18,8 +18,11 @@ constexpr const char* kAnsi = "CP936";
 // One converter per thread and direction, opened on first use.
 class Converter {
 public:
-    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
-    ~Converter() {
+    Converter(const char* to, const char* from)
+        : m_cd(iconv_open(to, from))
+    { }
+    ~Converter()
+    {
         if (m_cd != reinterpret_cast<iconv_t>(-1))
             iconv_close(m_cd);
     }
@@ -29,7 +32,8 @@ public:
     bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
 
     // Converts as much as possible; returns the iconv errno (0 when all input was consumed).
-    int run(const char*& in, size_t& inLeft, char*& out, size_t& outLeft) {
+    int run(const char*& in, size_t& inLeft, char*& out, size_t& outLeft)
+    {
         size_t r = iconv(m_cd, const_cast<char**>(&in), &inLeft, &out, &outLeft);
         return r == static_cast<size_t>(-1) ? errno : 0;
     }
@@ -39,18 +43,21 @@ private:
     iconv_t m_cd;
 };
 
-Converter& encoder() {
+Converter& encoder()
+{
     thread_local Converter c(kAnsi, kUtf16);
     return c;
 }
-Converter& decoder() {
+Converter& decoder()
+{
     thread_local Converter c(kUtf16, kAnsi);
     return c;
 }
 
 } // namespace
 
-QByteArray toAnsi(const QString& text) {
+QByteArray toAnsi(const QString& text)
+{
     if (text.isEmpty())
         return {};
     Converter& cv = encoder();
@@ -95,7 +102,8 @@ QByteArray toAnsi(const QString& text) {
     return result;
 }
 
-QString fromAnsi(const QByteArray& bytes) {
+QString fromAnsi(const QByteArray& bytes)
+{
     if (bytes.isEmpty())
         return {};
     Converter& cv = decoder();
@@ -130,11 +138,13 @@ QString fromAnsi(const QByteArray& bytes) {
     return result;
 }
 
-QByteArray toUtf8(const QString& text) {
+QByteArray toUtf8(const QString& text)
+{
     return text.toUtf8();
 }
 
-QString fromUtf8(const QByteArray& bytes) {
+QString fromUtf8(const QByteArray& bytes)
+{
     return QString::fromUtf8(bytes);
 }
 

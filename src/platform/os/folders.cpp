@@ -17,27 +17,31 @@
 namespace zuvi::os {
 namespace {
 
-QString withSlash(QString path) {
+QString withSlash(QString path)
+{
     if (!path.endsWith(u'/'))
         path += u'/';
     return path;
 }
 
-QString envPath(const char* name) {
+QString envPath(const char* name)
+{
     const QByteArray v = qgetenv(name);
     return v.isEmpty() ? QString() : QFile::decodeName(v);
 }
 
 } // namespace
 
-QString dataFolder() {
+QString dataFolder()
+{
     QString base = envPath("XDG_DATA_HOME");
     if (base.isEmpty() || !base.startsWith(u'/')) // the XDG rules ignore relative values
         base = QDir::homePath() + QStringLiteral("/.local/share");
     return withSlash(base) + QStringLiteral("zuvi/");
 }
 
-QString accountFolder(const QString& account) {
+QString accountFolder(const QString& account)
+{
     if (account.isEmpty())
         return dataFolder();
     bool onlyDots = true;
@@ -54,7 +58,8 @@ QString accountFolder(const QString& account) {
     return dataFolder() + name + u'/';
 }
 
-bool ensureDir(const QString& path) {
+bool ensureDir(const QString& path)
+{
     // The base the data folder sits in (XDG data home) may itself be missing on a fresh account,
     // where the original platform's application-data folder always exists: create it then.
     if (withSlash(path) == dataFolder()) {
@@ -69,7 +74,8 @@ bool ensureDir(const QString& path) {
     return errno == EEXIST && ::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-QString programPath() {
+QString programPath()
+{
     char buf[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n > 0)
@@ -77,26 +83,31 @@ QString programPath() {
     return QCoreApplication::applicationFilePath();
 }
 
-QString programFolder() {
+QString programFolder()
+{
     const QString exe = programPath();
     const qsizetype slash = exe.lastIndexOf(u'/');
     return slash >= 0 ? exe.left(slash + 1) : QStringLiteral("./");
 }
 
-QString toPosixPath(QString path) {
+QString toPosixPath(QString path)
+{
     return path.replace(u'\\', u'/');
 }
 
-bool fileExists(const QString& path) {
+bool fileExists(const QString& path)
+{
     QFileInfo fi(path);
     return fi.exists() && !fi.isDir();
 }
 
-bool dirExists(const QString& path) {
+bool dirExists(const QString& path)
+{
     return QFileInfo(path).isDir();
 }
 
-void ensureFile(const QString& path) {
+void ensureFile(const QString& path)
+{
     const QByteArray p = QFile::encodeName(path);
     int fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
@@ -104,7 +115,8 @@ void ensureFile(const QString& path) {
     ::close(fd);
 }
 
-bool deleteFile(const QString& path) {
+bool deleteFile(const QString& path)
+{
     return ::unlink(QFile::encodeName(path).constData()) == 0;
 }
 

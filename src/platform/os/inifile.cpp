@@ -15,12 +15,14 @@
 namespace zuvi::os {
 namespace {
 
-bool sameName(const QString& a, const QString& b) {
+bool sameName(const QString& a, const QString& b)
+{
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 // "[name]" → name; nullopt for any other line.
-std::optional<QString> sectionName(const QString& line) {
+std::optional<QString> sectionName(const QString& line)
+{
     const QString t = line.trimmed();
     if (!t.startsWith(u'['))
         return std::nullopt;
@@ -33,7 +35,8 @@ struct KeyLine {
     QString value;
 };
 
-std::optional<KeyLine> keyLine(const QString& line) {
+std::optional<KeyLine> keyLine(const QString& line)
+{
     const QString t = line.trimmed();
     if (t.isEmpty() || t.startsWith(u';'))
         return std::nullopt;
@@ -55,7 +58,8 @@ struct Range {
     qsizetype end = -1;
 };
 
-Range findSection(const QStringList& lines, const QString& section) {
+Range findSection(const QStringList& lines, const QString& section)
+{
     Range r;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         auto name = sectionName(lines[i]);
@@ -73,7 +77,8 @@ Range findSection(const QStringList& lines, const QString& section) {
     return r;
 }
 
-qsizetype findKey(const QStringList& lines, const Range& r, const QString& key) {
+qsizetype findKey(const QStringList& lines, const Range& r, const QString& key)
+{
     for (qsizetype i = r.header + 1; i < r.end; ++i) {
         auto kl = keyLine(lines[i]);
         if (kl && sameName(kl->key, key))
@@ -83,7 +88,8 @@ qsizetype findKey(const QStringList& lines, const Range& r, const QString& key) 
 }
 
 // Delphi StrToIntDef: optional sign, decimal or "$"/"0x" hex (32 bits, wrapping); whole text.
-std::optional<int> parseInteger(QString s) {
+std::optional<int> parseInteger(QString s)
+{
     if (s.size() > 2 && s[0] == u'0' && (s[1] == u'x' || s[1] == u'X'))
         s = u'$' + s.mid(2);
     qsizetype i = 0;
@@ -127,9 +133,12 @@ std::optional<int> parseInteger(QString s) {
 
 } // namespace
 
-IniFile::IniFile(QString path) : m_path(std::move(path)) {}
+IniFile::IniFile(QString path)
+    : m_path(std::move(path))
+{ }
 
-QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const {
+QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const
+{
     TextList list;
     if (!list.load(m_path))
         return defaultValue;
@@ -142,20 +151,24 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
     return keyLine(list.lines[k])->value;
 }
 
-int IniFile::readInteger(const QString& section, const QString& key, int defaultValue) const {
+int IniFile::readInteger(const QString& section, const QString& key, int defaultValue) const
+{
     return parseInteger(readString(section, key, QString())).value_or(defaultValue);
 }
 
-bool IniFile::readBool(const QString& section, const QString& key, bool defaultValue) const {
+bool IniFile::readBool(const QString& section, const QString& key, bool defaultValue) const
+{
     return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-bool IniFile::sectionExists(const QString& section) const {
+bool IniFile::sectionExists(const QString& section) const
+{
     TextList list;
     return list.load(m_path) && findSection(list.lines, section).header >= 0;
 }
 
-bool IniFile::valueExists(const QString& section, const QString& key) const {
+bool IniFile::valueExists(const QString& section, const QString& key) const
+{
     TextList list;
     if (!list.load(m_path))
         return false;
@@ -163,7 +176,8 @@ bool IniFile::valueExists(const QString& section, const QString& key) const {
     return r.header >= 0 && findKey(list.lines, r, key) >= 0;
 }
 
-void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
+void IniFile::writeString(const QString& section, const QString& key, const QString& value)
+{
     QByteArray bytes;
     if (QFileInfo::exists(m_path)) {
         QFile f(m_path);
@@ -232,11 +246,13 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     writeFileAtomic(m_path, out);
 }
 
-void IniFile::writeInteger(const QString& section, const QString& key, int value) {
+void IniFile::writeInteger(const QString& section, const QString& key, int value)
+{
     writeString(section, key, QString::number(value));
 }
 
-void IniFile::writeBool(const QString& section, const QString& key, bool value) {
+void IniFile::writeBool(const QString& section, const QString& key, bool value)
+{
     writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 

@@ -7,11 +7,13 @@
 
 namespace zuvi::os {
 
-QPoint cursorPos() {
+QPoint cursorPos()
+{
     return QCursor::pos();
 }
 
-QRect workArea() {
+QRect workArea()
+{
     QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : QRect();
 }

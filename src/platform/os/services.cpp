@@ -12,11 +12,13 @@ namespace {
 constexpr qint64 kMsPerDay = 86400000;
 const QDate kEpoch(1899, 12, 30);
 
-bool isCLocale(const QLocale& l) {
+bool isCLocale(const QLocale& l)
+{
     return l.language() == QLocale::C;
 }
 
-QString separatorIn(const QString& format, const QString& fallback) {
+QString separatorIn(const QString& format, const QString& fallback)
+{
     bool quoted = false;
     for (QChar c : format) {
         if (c == u'\'') {
@@ -30,7 +32,8 @@ QString separatorIn(const QString& format, const QString& fallback) {
     return fallback;
 }
 
-QString pad(int value, int width) {
+QString pad(int value, int width)
+{
     return QStringLiteral("%1").arg(value, width, 10, QChar(u'0'));
 }
 
@@ -39,7 +42,8 @@ struct Parts {
     int hour, minute, second, ms;
 };
 
-Parts decode(TDateTime value) {
+Parts decode(TDateTime value)
+{
     if (!std::isfinite(value))
         value = 0;
     qint64 day;
@@ -65,36 +69,43 @@ Parts decode(TDateTime value) {
 
 } // namespace
 
-void sleepMs(int ms) {
+void sleepMs(int ms)
+{
     if (ms > 0)
         QThread::msleep(static_cast<unsigned long>(ms));
 }
 
-TDateTime toTDateTime(const QDateTime& local) {
+TDateTime toTDateTime(const QDateTime& local)
+{
     const QDateTime dt = local.toLocalTime();
     return double(kEpoch.daysTo(dt.date())) + double(dt.time().msecsSinceStartOfDay()) / double(kMsPerDay);
 }
 
-TDateTime now() {
+TDateTime now()
+{
     return toTDateTime(QDateTime::currentDateTime());
 }
 
-QDateTime fromTDateTime(TDateTime value) {
+QDateTime fromTDateTime(TDateTime value)
+{
     const Parts p = decode(value);
     return QDateTime(p.date, QTime(p.hour, p.minute, p.second, p.ms));
 }
 
-QString dateSeparator() {
+QString dateSeparator()
+{
     const QLocale l = QLocale::system();
     return isCLocale(l) ? QStringLiteral("/") : separatorIn(l.dateFormat(QLocale::ShortFormat), QStringLiteral("/"));
 }
 
-QString timeSeparator() {
+QString timeSeparator()
+{
     const QLocale l = QLocale::system();
     return isCLocale(l) ? QStringLiteral(":") : separatorIn(l.timeFormat(QLocale::ShortFormat), QStringLiteral(":"));
 }
 
-QString formatDateTime(const QString& format, TDateTime value) {
+QString formatDateTime(const QString& format, TDateTime value)
+{
     const Parts p = decode(value);
     const QLocale locale = QLocale::system();
     QString out;
@@ -169,7 +180,8 @@ QString formatDateTime(const QString& format, TDateTime value) {
     return out;
 }
 
-int localeCompare(const QString& a, const QString& b) {
+int localeCompare(const QString& a, const QString& b)
+{
     if (a.isEmpty() || b.isEmpty())
         return (a.isEmpty() ? 0 : 1) - (b.isEmpty() ? 0 : 1);
     thread_local QCollator collator = [] {

@@ -10,7 +10,8 @@
 
 namespace zuvi::os {
 
-bool openUrl(const QString& url) {
+bool openUrl(const QString& url)
+{
     // Only web pages: a link that came from the service must not open local files or programs.
     const QString scheme = url.section(u':', 0, 0).toLower();
     if (!url.contains(u':') || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https")))
@@ -26,14 +27,16 @@ bool openUrl(const QString& url) {
     return QProcess::startDetached(QStringLiteral("xdg-open"), {url});
 }
 
-bool startProgram(const QString& path, const QStringList& arguments) {
+bool startProgram(const QString& path, const QStringList& arguments)
+{
     QFileInfo fi(path);
     if (!fi.isFile() || !fi.isExecutable())
         return false;
     return QProcess::startDetached(fi.absoluteFilePath(), arguments);
 }
 
-bool runAndWait(const QString& program, const QStringList& arguments, int timeoutMs) {
+bool runAndWait(const QString& program, const QStringList& arguments, int timeoutMs)
+{
     QProcess p;
     p.setProgram(program);
     p.setArguments(arguments);

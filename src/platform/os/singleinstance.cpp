@@ -12,7 +12,8 @@
 namespace zuvi::os {
 namespace {
 
-QString lockPath(const QString& name) {
+QString lockPath(const QString& name)
+{
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     struct stat st;
     if (!runtime.isEmpty() && runtime.startsWith('/') && ::stat(runtime.constData(), &st) == 0 && S_ISDIR(st.st_mode))
@@ -22,7 +23,8 @@ QString lockPath(const QString& name) {
 
 } // namespace
 
-bool acquireSingleInstance(const QString& name) {
+bool acquireSingleInstance(const QString& name)
+{
     static QMutex mutex;
     static QHash<QString, int> held; // descriptors stay open for the life of the process
     QMutexLocker lock(&mutex);

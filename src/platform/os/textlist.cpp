@@ -11,7 +11,8 @@
 namespace zuvi::os {
 namespace {
 
-QStringList splitLines(const QString& text) {
+QStringList splitLines(const QString& text)
+{
     QStringList lines;
     qsizetype start = 0;
     const qsizetype n = text.size();
@@ -34,7 +35,8 @@ QStringList splitLines(const QString& text) {
 
 } // namespace
 
-TextList TextList::decode(const QByteArray& bytes) {
+TextList TextList::decode(const QByteArray& bytes)
+{
     TextList list;
     QString text;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
@@ -55,7 +57,8 @@ TextList TextList::decode(const QByteArray& bytes) {
     return list;
 }
 
-QByteArray TextList::encode() const {
+QByteArray TextList::encode() const
+{
     QString text;
     for (const QString& line : lines) {
         text += line;
@@ -78,7 +81,8 @@ QByteArray TextList::encode() const {
     return toAnsi(text);
 }
 
-bool TextList::load(const QString& path) {
+bool TextList::load(const QString& path)
+{
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
@@ -89,7 +93,8 @@ bool TextList::load(const QString& path) {
     return true;
 }
 
-void TextList::save(const QString& path) const {
+void TextList::save(const QString& path) const
+{
     writeFileAtomic(path, encode());
 }
 

@@ -7,8 +7,8 @@
 namespace zuvi::os {
 
 enum class TextEncoding {
-    Ansi,    // GBK, no byte-order mark
-    Utf8,    // with the mark EF BB BF
+    Ansi, // GBK, no byte-order mark
+    Utf8, // with the mark EF BB BF
     Utf16LE, // with the mark FF FE
     Utf16BE, // with the mark FE FF
 };

@@ -14,7 +14,8 @@
 namespace zuvi::os {
 namespace {
 
-QString configHome() {
+QString configHome()
+{
     const QByteArray v = qgetenv("XDG_CONFIG_HOME");
     QString base = v.isEmpty() ? QString() : QFile::decodeName(v);
     if (base.isEmpty() || !base.startsWith(u'/'))
@@ -24,7 +25,8 @@ QString configHome() {
     return base;
 }
 
-QString normalizeKey(QString key) {
+QString normalizeKey(QString key)
+{
     key.replace(u'/', u'\\');
     while (key.startsWith(u'\\'))
         key.remove(0, 1);
@@ -33,26 +35,30 @@ QString normalizeKey(QString key) {
     return key;
 }
 
-bool sameName(const QString& a, const QString& b) {
+bool sameName(const QString& a, const QString& b)
+{
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 // The spelling under which a name is stored in obj.
-std::optional<QString> findName(const QJsonObject& obj, const QString& name) {
+std::optional<QString> findName(const QJsonObject& obj, const QString& name)
+{
     for (auto it = obj.begin(); it != obj.end(); ++it)
         if (sameName(it.key(), name))
             return it.key();
     return std::nullopt;
 }
 
-void narrowMode(const QString& path) {
+void narrowMode(const QString& path)
+{
     const QByteArray p = QFile::encodeName(path);
     struct stat st;
     if (::stat(p.constData(), &st) == 0 && (st.st_mode & 07777) != 0600)
         ::chmod(p.constData(), 0600);
 }
 
-QJsonObject loadKeys() {
+QJsonObject loadKeys()
+{
     const QString path = Registry::storePath();
     QFile f(path);
     if (!f.exists())
@@ -64,7 +70,8 @@ QJsonObject loadKeys() {
     return doc.object().value(QStringLiteral("keys")).toObject();
 }
 
-void saveKeys(const QJsonObject& keys) {
+void saveKeys(const QJsonObject& keys)
+{
     const QString path = Registry::storePath();
     const QString folder = configHome() + QStringLiteral("zuvi");
     if (!QDir().mkpath(folder))
@@ -76,7 +83,8 @@ void saveKeys(const QJsonObject& keys) {
 }
 
 // Autostart entries: one desktop file per value of the Run key.
-QString entryPath(const QString& name) {
+QString entryPath(const QString& name)
+{
     QString file = name;
     file.replace(u'/', u'_');
     if (file.isEmpty() || file == u'.' || file == QStringLiteral(".."))
@@ -85,7 +93,8 @@ QString entryPath(const QString& name) {
 }
 
 // Exec value: the path as one argument, quoted when needed, then escaped as a desktop string.
-QString execValue(const QString& program) {
+QString execValue(const QString& program)
+{
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
     bool quote = false;
     for (QChar c : program)
@@ -119,13 +128,17 @@ QString execValue(const QString& program) {
     return value;
 }
 
-QString parseExec(const QString& value) {
+QString parseExec(const QString& value)
+{
     QString arg;
     for (qsizetype i = 0; i < value.size(); ++i) {
         QChar c = value[i];
         if (c == u'\\' && i + 1 < value.size()) {
             QChar n = value[++i];
-            arg += n == u's' ? QChar(u' ') : n == u'n' ? QChar(u'\n') : n == u't' ? QChar(u'\t') : n == u'r' ? QChar(u'\r') : n;
+            arg += n == u's' ? QChar(u' ') : n == u'n' ? QChar(u'\n')
+                : n == u't'                            ? QChar(u'\t')
+                : n == u'r'                            ? QChar(u'\r')
+                                                       : n;
         } else {
             arg += c;
         }
@@ -143,7 +156,8 @@ QString parseExec(const QString& value) {
     return arg;
 }
 
-QString readExec(const QString& path) {
+QString readExec(const QString& path)
+{
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -156,19 +170,23 @@ QString readExec(const QString& path) {
 
 } // namespace
 
-QString Registry::storePath() {
+QString Registry::storePath()
+{
     return configHome() + QStringLiteral("zuvi/store.json");
 }
 
-QString Registry::autostartFolder() {
+QString Registry::autostartFolder()
+{
     return configHome() + QStringLiteral("autostart/");
 }
 
-bool Registry::isRunKey() const {
+bool Registry::isRunKey() const
+{
     return sameName(m_key, normalizeKey(QString::fromLatin1(kRunKey)));
 }
 
-bool Registry::openKey(const QString& keyPath, bool canCreate) {
+bool Registry::openKey(const QString& keyPath, bool canCreate)
+{
     closeKey();
     m_key = normalizeKey(keyPath);
     if (isRunKey()) { // always present, like the system's own key
@@ -193,12 +211,14 @@ bool Registry::openKey(const QString& keyPath, bool canCreate) {
     return true;
 }
 
-void Registry::closeKey() {
+void Registry::closeKey()
+{
     m_open = false;
     m_key.clear();
 }
 
-bool Registry::valueExists(const QString& name) const {
+bool Registry::valueExists(const QString& name) const
+{
     if (!m_open)
         return false;
     if (isRunKey())
@@ -208,7 +228,8 @@ bool Registry::valueExists(const QString& name) const {
     return findName(values, name).has_value();
 }
 
-QString Registry::readString(const QString& name) const {
+QString Registry::readString(const QString& name) const
+{
     if (!m_open)
         return {};
     if (isRunKey())
@@ -219,7 +240,8 @@ QString Registry::readString(const QString& name) const {
     return stored ? values.value(*stored).toString() : QString();
 }
 
-void Registry::writeString(const QString& name, const QString& value) {
+void Registry::writeString(const QString& name, const QString& value)
+{
     if (!m_open)
         throw Exception(writeErrorMessage(storePath()));
     if (isRunKey()) {
@@ -241,7 +263,8 @@ void Registry::writeString(const QString& name, const QString& value) {
     saveKeys(keys);
 }
 
-bool Registry::deleteValue(const QString& name) {
+bool Registry::deleteValue(const QString& name)
+{
     if (!m_open)
         return false;
     if (isRunKey())

@@ -45,7 +45,7 @@ public:
     // True while the layout loader builds this component (between creation and Loaded()).
     bool Loading() const { return m_loading; }
     // Called once the whole layout this component belongs to has been loaded.
-    virtual void Loaded() {}
+    virtual void Loaded() { }
     // Accepts a component nested under this one in a layout file; throws zuvi::Exception when
     // this class takes no such child. Controls become children of windowed controls.
     virtual void LoadChild(TComponent* child);
@@ -56,7 +56,7 @@ public:
     void DestroyComponents();
 
 protected:
-    virtual void BeforeDestruction() {}
+    virtual void BeforeDestruction() { }
     // Runs BeforeDestruction once (destructors of classes with such a hook call it).
     void RunBeforeDestruction();
 
@@ -117,6 +117,6 @@ private:
     bool m_dirty = false;
 };
 
-class TStringList : public TStrings {};
+class TStringList : public TStrings { };
 
 } // namespace zuvi::ui

@@ -17,28 +17,34 @@ namespace zuvi::ui {
 
 // ---- TMenuItem ----
 
-TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
+TMenuItem::TMenuItem(TComponent* AOwner)
+    : TComponent(AOwner)
+{ }
 
-TMenuItem::~TMenuItem() {
+TMenuItem::~TMenuItem()
+{
     if (m_parentItem)
         m_parentItem->Remove(this);
     for (TMenuItem* i : m_items)
         i->m_parentItem = nullptr;
 }
 
-void TMenuItem::Add(TMenuItem* item) {
+void TMenuItem::Add(TMenuItem* item)
+{
     if (item->m_parentItem)
         item->m_parentItem->Remove(item);
     item->m_parentItem = this;
     m_items.push_back(item);
 }
 
-void TMenuItem::Remove(TMenuItem* item) {
+void TMenuItem::Remove(TMenuItem* item)
+{
     m_items.erase(std::remove(m_items.begin(), m_items.end(), item), m_items.end());
     item->m_parentItem = nullptr;
 }
 
-void TMenuItem::LoadChild(TComponent* child) {
+void TMenuItem::LoadChild(TComponent* child)
+{
     if (auto* item = dynamic_cast<TMenuItem*>(child)) {
         Add(item);
         return;
@@ -46,16 +52,20 @@ void TMenuItem::LoadChild(TComponent* child) {
     TComponent::LoadChild(child);
 }
 
-void TMenuItem::Click() {
+void TMenuItem::Click()
+{
     if (OnClick)
         OnClick(this);
 }
 
 // ---- TPopupMenu ----
 
-TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner) {}
+TPopupMenu::TPopupMenu(TComponent* AOwner)
+    : TComponent(AOwner)
+{ }
 
-TPopupMenu::~TPopupMenu() {
+TPopupMenu::~TPopupMenu()
+{
     for (int i = m_root.Count() - 1; i >= 0; --i)
         m_root.Remove(m_root.Items(i));
     delete m_menu.data();
@@ -63,7 +73,8 @@ TPopupMenu::~TPopupMenu() {
 
 void TPopupMenu::LoadChild(TComponent* child) { m_root.LoadChild(child); }
 
-static void fillMenu(QMenu* menu, TMenuItem* parent) {
+static void fillMenu(QMenu* menu, TMenuItem* parent)
+{
     for (int i = 0; i < parent->Count(); ++i) {
         TMenuItem* item = parent->Items(i);
         if (!item->Visible())
@@ -85,14 +96,16 @@ static void fillMenu(QMenu* menu, TMenuItem* parent) {
     }
 }
 
-void TPopupMenu::FillMenu(QMenu* menu, bool opening) {
+void TPopupMenu::FillMenu(QMenu* menu, bool opening)
+{
     if (opening && OnPopup)
         OnPopup(this);
     menu->clear();
     fillMenu(menu, &m_root);
 }
 
-void TPopupMenu::Popup(int x, int y) {
+void TPopupMenu::Popup(int x, int y)
+{
     delete m_menu.data();
     m_menu = new QMenu;
     m_menu->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -102,7 +115,10 @@ void TPopupMenu::Popup(int x, int y) {
 
 // ---- TTimer ----
 
-TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), m_timer(std::make_unique<QTimer>()) {
+TTimer::TTimer(TComponent* AOwner)
+    : TComponent(AOwner)
+    , m_timer(std::make_unique<QTimer>())
+{
     m_timer->setTimerType(Qt::PreciseTimer);
     QObject::connect(m_timer.get(), &QTimer::timeout, [this] { tick(); });
     update();
@@ -110,28 +126,32 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), m_timer(std::make_uniqu
 
 TTimer::~TTimer() { m_timer->stop(); }
 
-void TTimer::update() {
+void TTimer::update()
+{
     if (m_enabled && m_interval > 0)
         m_timer->start(m_interval);
     else
         m_timer->stop();
 }
 
-void TTimer::SetEnabled(bool v) {
+void TTimer::SetEnabled(bool v)
+{
     if (v == m_enabled)
         return;
     m_enabled = v;
     update();
 }
 
-void TTimer::SetInterval(int ms) {
+void TTimer::SetInterval(int ms)
+{
     if (ms == m_interval)
         return;
     m_interval = ms;
     update();
 }
 
-void TTimer::tick() {
+void TTimer::tick()
+{
     if (!m_enabled || m_inHandler || !OnTimer)
         return;
     m_inHandler = true;
@@ -141,9 +161,12 @@ void TTimer::tick() {
 
 // ---- TImageList ----
 
-TImageList::TImageList(TComponent* AOwner) : TComponent(AOwner) {}
+TImageList::TImageList(TComponent* AOwner)
+    : TComponent(AOwner)
+{ }
 
-void TImageList::AddFromFile(const QString& path) {
+void TImageList::AddFromFile(const QString& path)
+{
     QImageReader r(path);
     r.setDecideFormatFromContent(true);
     QImage img = r.read();
@@ -152,7 +175,8 @@ void TImageList::AddFromFile(const QString& path) {
     m_icons.push_back(QIcon(QPixmap::fromImage(img)));
 }
 
-QIcon TImageList::Icon(int index) const {
+QIcon TImageList::Icon(int index) const
+{
     if (index < 0 || index >= Count())
         return QIcon();
     return m_icons[std::size_t(index)];
@@ -160,15 +184,19 @@ QIcon TImageList::Icon(int index) const {
 
 // ---- TTrayIcon ----
 
-TTrayIcon::TTrayIcon(TComponent* AOwner) : TComponent(AOwner), m_tray(std::make_unique<QSystemTrayIcon>()) {
+TTrayIcon::TTrayIcon(TComponent* AOwner)
+    : TComponent(AOwner)
+    , m_tray(std::make_unique<QSystemTrayIcon>())
+{
     QObject::connect(m_tray.get(), &QSystemTrayIcon::activated,
-                     [this](QSystemTrayIcon::ActivationReason r) { activated(int(r)); });
+        [this](QSystemTrayIcon::ActivationReason r) { activated(int(r)); });
 }
 
 // A second click within the interval makes the double click. XEmbed trays follow that second
 // click with a DoubleClick of their own, which is then dropped; a DoubleClick that comes
 // without a paired click is the double click.
-void TTrayIcon::activated(int reason) {
+void TTrayIcon::activated(int reason)
+{
     const qint64 interval = QApplication::doubleClickInterval();
     if (reason == QSystemTrayIcon::Trigger) {
         if (OnClick)
@@ -190,13 +218,15 @@ void TTrayIcon::activated(int reason) {
     }
 }
 
-TTrayIcon::~TTrayIcon() {
+TTrayIcon::~TTrayIcon()
+{
     m_tray->hide();
     m_tray->setContextMenu(nullptr);
 }
 
 // The right-button menu is rebuilt from the pop-up menu's items each time it opens.
-void TTrayIcon::SetPopupMenu(TPopupMenu* m) {
+void TTrayIcon::SetPopupMenu(TPopupMenu* m)
+{
     m_popupMenu = m;
     if (!m) {
         m_tray->setContextMenu(nullptr);
@@ -214,13 +244,15 @@ void TTrayIcon::SetPopupMenu(TPopupMenu* m) {
     m_tray->setContextMenu(m_menu.get());
 }
 
-QIcon TTrayIcon::CurrentIcon() const {
+QIcon TTrayIcon::CurrentIcon() const
+{
     if (m_images && m_iconIndex >= 0 && m_iconIndex < m_images->Count())
         return m_images->Icon(m_iconIndex);
     return m_icon.Icon();
 }
 
-void TTrayIcon::update() {
+void TTrayIcon::update()
+{
     QIcon icon = CurrentIcon();
     if (!icon.isNull())
         m_tray->setIcon(icon);
@@ -231,27 +263,32 @@ void TTrayIcon::update() {
         m_tray->hide();
 }
 
-void TTrayIcon::SetImages(TImageList* list) {
+void TTrayIcon::SetImages(TImageList* list)
+{
     m_images = list;
     update();
 }
 
-void TTrayIcon::SetIconIndex(int i) {
+void TTrayIcon::SetIconIndex(int i)
+{
     m_iconIndex = i;
     update();
 }
 
-void TTrayIcon::SetVisible(bool v) {
+void TTrayIcon::SetVisible(bool v)
+{
     m_visible = v;
     update();
 }
 
-void TTrayIcon::SetHint(const QString& s) {
+void TTrayIcon::SetHint(const QString& s)
+{
     m_hint = s;
     m_tray->setToolTip(s);
 }
 
-void TTrayIcon::DblClick() {
+void TTrayIcon::DblClick()
+{
     if (OnDblClick)
         OnDblClick(this);
 }

@@ -144,8 +144,8 @@ public:
 private:
     void update();
     void activated(int reason);
-    QElapsedTimer m_firstClick;    // running from an unpaired click
-    QElapsedTimer m_pairedClick;   // running from the click that made a double click
+    QElapsedTimer m_firstClick; // running from an unpaired click
+    QElapsedTimer m_pairedClick; // running from the click that made a double click
     std::unique_ptr<QSystemTrayIcon> m_tray;
     std::unique_ptr<QMenu> m_menu;
     TIcon m_icon;

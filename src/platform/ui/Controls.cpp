@@ -15,37 +15,54 @@ namespace zuvi::ui {
 
 extern QPoint g_lastPressGlobal;
 
-void PaintWidget::paintEvent(QPaintEvent*) {
+void PaintWidget::paintEvent(QPaintEvent*)
+{
     if (!paint)
         return;
     QPainter p(this);
     Guard([&] { paint(p); });
 }
 
-Qt::CursorShape CursorShape(TCursor c) {
+Qt::CursorShape CursorShape(TCursor c)
+{
     switch (c) {
-    case crHandPoint: return Qt::PointingHandCursor;
-    case crIBeam: return Qt::IBeamCursor;
-    case crCross: return Qt::CrossCursor;
-    case crHourGlass: return Qt::WaitCursor;
-    case crSizeAll: return Qt::SizeAllCursor;
-    case crDrag: return Qt::DragMoveCursor;
-    default: return Qt::ArrowCursor;
+    case crHandPoint:
+        return Qt::PointingHandCursor;
+    case crIBeam:
+        return Qt::IBeamCursor;
+    case crCross:
+        return Qt::CrossCursor;
+    case crHourGlass:
+        return Qt::WaitCursor;
+    case crSizeAll:
+        return Qt::SizeAllCursor;
+    case crDrag:
+        return Qt::DragMoveCursor;
+    default:
+        return Qt::ArrowCursor;
     }
 }
 
-TShiftState ShiftFromQt(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
+TShiftState ShiftFromQt(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons)
+{
     TShiftState s = 0;
-    if (mods & Qt::ShiftModifier) s |= ssShift;
-    if (mods & Qt::AltModifier) s |= ssAlt;
-    if (mods & Qt::ControlModifier) s |= ssCtrl;
-    if (buttons & Qt::LeftButton) s |= ssLeft;
-    if (buttons & Qt::RightButton) s |= ssRight;
-    if (buttons & Qt::MiddleButton) s |= ssMiddle;
+    if (mods & Qt::ShiftModifier)
+        s |= ssShift;
+    if (mods & Qt::AltModifier)
+        s |= ssAlt;
+    if (mods & Qt::ControlModifier)
+        s |= ssCtrl;
+    if (buttons & Qt::LeftButton)
+        s |= ssLeft;
+    if (buttons & Qt::RightButton)
+        s |= ssRight;
+    if (buttons & Qt::MiddleButton)
+        s |= ssMiddle;
     return s;
 }
 
-WORD VirtualKeyFromQt(int key, bool keypad) {
+WORD VirtualKeyFromQt(int key, bool keypad)
+{
     if (key >= Qt::Key_0 && key <= Qt::Key_9)
         return WORD((keypad ? 96 : 48) + (key - Qt::Key_0));
     if (key >= Qt::Key_A && key <= Qt::Key_Z)
@@ -53,42 +70,74 @@ WORD VirtualKeyFromQt(int key, bool keypad) {
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
         return WORD(VK_F1 + (key - Qt::Key_F1));
     switch (key) {
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Tab: case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Return: case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
-    case Qt::Key_Minus: return 189;
-    case Qt::Key_Equal: case Qt::Key_Plus: return 187;
-    case Qt::Key_Comma: return 188;
-    case Qt::Key_Period: return 190;
-    case Qt::Key_Slash: return 191;
-    default: return 0;
+    case Qt::Key_Backspace:
+        return VK_BACK;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_Shift:
+        return VK_SHIFT;
+    case Qt::Key_Control:
+        return VK_CONTROL;
+    case Qt::Key_Alt:
+        return VK_MENU;
+    case Qt::Key_Escape:
+        return VK_ESCAPE;
+    case Qt::Key_Space:
+        return VK_SPACE;
+    case Qt::Key_PageUp:
+        return VK_PRIOR;
+    case Qt::Key_PageDown:
+        return VK_NEXT;
+    case Qt::Key_End:
+        return VK_END;
+    case Qt::Key_Home:
+        return VK_HOME;
+    case Qt::Key_Left:
+        return VK_LEFT;
+    case Qt::Key_Up:
+        return VK_UP;
+    case Qt::Key_Right:
+        return VK_RIGHT;
+    case Qt::Key_Down:
+        return VK_DOWN;
+    case Qt::Key_Insert:
+        return VK_INSERT;
+    case Qt::Key_Delete:
+        return VK_DELETE;
+    case Qt::Key_Minus:
+        return 189;
+    case Qt::Key_Equal:
+    case Qt::Key_Plus:
+        return 187;
+    case Qt::Key_Comma:
+        return 188;
+    case Qt::Key_Period:
+        return 190;
+    case Qt::Key_Slash:
+        return 191;
+    default:
+        return 0;
     }
 }
 
-static TMouseButton buttonOf(Qt::MouseButton b) {
+static TMouseButton buttonOf(Qt::MouseButton b)
+{
     switch (b) {
-    case Qt::RightButton: return mbRight;
-    case Qt::MiddleButton: return mbMiddle;
-    default: return mbLeft;
+    case Qt::RightButton:
+        return mbRight;
+    case Qt::MiddleButton:
+        return mbMiddle;
+    default:
+        return mbLeft;
     }
 }
 
-bool ControlBridge::eventFilter(QObject* obj, QEvent* ev) {
+bool ControlBridge::eventFilter(QObject* obj, QEvent* ev)
+{
     TControl* c = m_control;
     QWidget* w = c->Widget();
     if (!w)
@@ -106,8 +155,7 @@ bool ControlBridge::eventFilter(QObject* obj, QEvent* ev) {
             Guard([&] { c->MouseMove(shift, p.x(), p.y()); });
         } else if (ev->type() == QEvent::MouseButtonRelease) {
             TMouseButton b = buttonOf(me->button());
-            bool click = c->m_clickOnRelease && b == mbLeft && c->m_leftPressed &&
-                         QRect(0, 0, c->Width(), c->Height()).contains(p);
+            bool click = c->m_clickOnRelease && b == mbLeft && c->m_leftPressed && QRect(0, 0, c->Width(), c->Height()).contains(p);
             if (b == mbLeft)
                 c->m_leftPressed = false;
             if (click)
@@ -142,7 +190,7 @@ bool ControlBridge::eventFilter(QObject* obj, QEvent* ev) {
             return false;
         QWidget* keyTarget = w->focusProxy() ? w->focusProxy() : w;
         if (src != keyTarget)
-            return false;   // propagated from the inner widget, already handled there
+            return false; // propagated from the inner widget, already handled there
         auto* ke = static_cast<QKeyEvent*>(ev);
         bool synthetic = dynamic_cast<SyntheticKeyEvent*>(ke) != nullptr;
         TShiftState shift = ShiftFromQt(ke->modifiers(), Qt::NoButton);
@@ -198,9 +246,13 @@ bool ControlBridge::eventFilter(QObject* obj, QEvent* ev) {
 
 // ---- TControl ----
 
-TControl::TControl(TComponent* AOwner) : TComponent(AOwner), m_bridge(std::make_unique<ControlBridge>(this)) {}
+TControl::TControl(TComponent* AOwner)
+    : TComponent(AOwner)
+    , m_bridge(std::make_unique<ControlBridge>(this))
+{ }
 
-TControl::~TControl() {
+TControl::~TControl()
+{
     DestroyComponents();
     if (m_parent) {
         auto& v = m_parent->m_controls;
@@ -214,7 +266,8 @@ TControl::~TControl() {
     }
 }
 
-void TControl::SetWidget(QWidget* w, bool /*windowed*/) {
+void TControl::SetWidget(QWidget* w, bool /*windowed*/)
+{
     m_widget = w;
     w->installEventFilter(m_bridge.get());
     w->setMouseTracking(true);
@@ -223,12 +276,14 @@ void TControl::SetWidget(QWidget* w, bool /*windowed*/) {
     w->setFont(m_font.ToQFont());
 }
 
-void TControl::AddInputWidget(QWidget* w) {
+void TControl::AddInputWidget(QWidget* w)
+{
     w->installEventFilter(m_bridge.get());
     w->setMouseTracking(true);
 }
 
-void TControl::applyVisibility() {
+void TControl::applyVisibility()
+{
     if (!m_widget)
         return;
     if (m_parent)
@@ -237,7 +292,8 @@ void TControl::applyVisibility() {
         m_widget->hide();
 }
 
-void TControl::SetParent(TWinControl* parent) {
+void TControl::SetParent(TWinControl* parent)
+{
     if (parent == m_parent)
         return;
     if (m_parent) {
@@ -269,7 +325,8 @@ void TControl::SetParent(TWinControl* parent) {
     applyVisibility();
 }
 
-void TControl::SetBounds(int left, int top, int width, int height) {
+void TControl::SetBounds(int left, int top, int width, int height)
+{
     width = std::max(0, width);
     height = std::max(0, height);
     bool resized = width != m_width || height != m_height;
@@ -283,58 +340,68 @@ void TControl::SetBounds(int left, int top, int width, int height) {
         Resize();
 }
 
-void TControl::Resize() {
+void TControl::Resize()
+{
     if (OnResize)
         OnResize(this);
 }
 
-bool TControl::Showing() const {
+bool TControl::Showing() const
+{
     for (const TControl* c = this; c; c = c->m_parent)
         if (!c->m_visible)
             return false;
     return true;
 }
 
-void TControl::SetVisible(bool v) {
+void TControl::SetVisible(bool v)
+{
     m_visible = v;
     applyVisibility();
 }
 
-void TControl::SetEnabled(bool v) {
+void TControl::SetEnabled(bool v)
+{
     m_enabled = v;
     if (m_widget)
         m_widget->setEnabled(v);
 }
 
-void TControl::SetCursor(TCursor c) {
+void TControl::SetCursor(TCursor c)
+{
     m_cursor = c;
     if (m_widget)
         m_widget->setCursor(CursorShape(c));
 }
 
-void TControl::SetCaption(const QString& s) {
+void TControl::SetCaption(const QString& s)
+{
     m_caption = s;
     Invalidate();
 }
 
-void TControl::SetHint(const QString& s) {
+void TControl::SetHint(const QString& s)
+{
     m_hint = s;
     if (m_widget)
         m_widget->setToolTip(s);
 }
 
-void TControl::SetColor(TColor c) {
+void TControl::SetColor(TColor c)
+{
     m_color = c;
     Invalidate();
 }
 
-void TControl::ApplyFont() {
+void TControl::ApplyFont()
+{
     if (m_widget)
         m_widget->setFont(m_font.ToQFont());
     Invalidate();
 }
 
-void TControl::inheritFont(const TFont& f) {
+void TControl::inheritFont(const TFont& f)
+{
     if (!m_parentFont)
         return;
     if (!(m_font == f)) {
@@ -346,7 +413,8 @@ void TControl::inheritFont(const TFont& f) {
             c->inheritFont(m_font);
 }
 
-void TControl::FontChanged() {
+void TControl::FontChanged()
+{
     m_parentFont = false;
     ApplyFont();
     if (auto* wc = dynamic_cast<TWinControl*>(this))
@@ -354,47 +422,55 @@ void TControl::FontChanged() {
             c->inheritFont(m_font);
 }
 
-void TControl::SetParentFont(bool v) {
+void TControl::SetParentFont(bool v)
+{
     m_parentFont = v;
     if (v && m_parent)
         inheritFont(m_parent->Font());
 }
 
-TPoint TControl::ClientToScreen(const TPoint& p) const {
+TPoint TControl::ClientToScreen(const TPoint& p) const
+{
     if (!m_widget)
         return p;
     QPoint g = m_widget->mapToGlobal(QPoint(p.X, p.Y));
     return TPoint{g.x(), g.y()};
 }
 
-TPoint TControl::ScreenToClient(const TPoint& p) const {
+TPoint TControl::ScreenToClient(const TPoint& p) const
+{
     if (!m_widget)
         return p;
     QPoint g = m_widget->mapFromGlobal(QPoint(p.X, p.Y));
     return TPoint{g.x(), g.y()};
 }
 
-void TControl::BringToFront() {
+void TControl::BringToFront()
+{
     if (m_widget)
         m_widget->raise();
 }
 
-void TControl::SendToBack() {
+void TControl::SendToBack()
+{
     if (m_widget)
         m_widget->lower();
 }
 
-void TControl::Invalidate() {
+void TControl::Invalidate()
+{
     if (m_widget)
         m_widget->update();
 }
 
-void TControl::Repaint() {
+void TControl::Repaint()
+{
     if (m_widget)
         m_widget->repaint();
 }
 
-void TControl::SetMouseCapture(bool on) {
+void TControl::SetMouseCapture(bool on)
+{
     if (!m_widget)
         return;
     if (on)
@@ -403,42 +479,50 @@ void TControl::SetMouseCapture(bool on) {
         m_widget->releaseMouse();
 }
 
-void TControl::Click() {
+void TControl::Click()
+{
     if (OnClick)
         OnClick(this);
 }
 
-void TControl::DblClick() {
+void TControl::DblClick()
+{
     if (OnDblClick)
         OnDblClick(this);
 }
 
-void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
     if (OnMouseDown)
         OnMouseDown(this, button, shift, x, y);
 }
 
-void TControl::MouseMove(TShiftState shift, int x, int y) {
+void TControl::MouseMove(TShiftState shift, int x, int y)
+{
     if (OnMouseMove)
         OnMouseMove(this, shift, x, y);
 }
 
-void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
     if (OnMouseUp)
         OnMouseUp(this, button, shift, x, y);
 }
 
-void TControl::MouseEnter() {
+void TControl::MouseEnter()
+{
     if (OnMouseEnter)
         OnMouseEnter(this);
 }
 
-void TControl::MouseLeave() {
+void TControl::MouseLeave()
+{
     if (OnMouseLeave)
         OnMouseLeave(this);
 }
 
-TCustomForm* TControl::GetParentForm() const {
+TCustomForm* TControl::GetParentForm() const
+{
     TCustomForm* form = nullptr;
     for (const TControl* c = this; c; c = c->m_parent)
         if (auto* f = dynamic_cast<const TCustomForm*>(c))
@@ -448,7 +532,9 @@ TCustomForm* TControl::GetParentForm() const {
 
 // ---- TGraphicControl ----
 
-TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner) {
+TGraphicControl::TGraphicControl(TComponent* AOwner)
+    : TControl(AOwner)
+{
     auto* w = new PaintWidget;
     w->paint = [this](QPainter& p) {
         m_canvas.BindPainter(&p);
@@ -462,45 +548,55 @@ TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner) {
 
 // ---- TWinControl ----
 
-TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
+TWinControl::TWinControl(TComponent* AOwner)
+    : TControl(AOwner)
+{ }
 
-TWinControl::~TWinControl() {
+TWinControl::~TWinControl()
+{
     DestroyComponents();
     while (!m_controls.empty())
         m_controls.back()->Free();
 }
 
-void TWinControl::LoadChild(TComponent* child) {
+void TWinControl::LoadChild(TComponent* child)
+{
     if (auto* c = dynamic_cast<TControl*>(child)) {
         c->SetParent(this);
         return;
     }
     if (dynamic_cast<TCustomForm*>(this))
-        return;   // non-visual components belong to the form only
+        return; // non-visual components belong to the form only
     TComponent::LoadChild(child);
 }
 
-void TWinControl::SetFocus() {
+void TWinControl::SetFocus()
+{
     if (QWidget* w = Widget())
         w->setFocus(Qt::OtherFocusReason);
 }
 
-bool TWinControl::Focused() const {
+bool TWinControl::Focused() const
+{
     QWidget* w = Widget();
     return w && (w->hasFocus() || (w->focusProxy() && w->focusProxy()->hasFocus()));
 }
 
-void TWinControl::PostKeyChar(char16_t ch) {
+void TWinControl::PostKeyChar(char16_t ch)
+{
     QWidget* w = Widget();
     if (!w)
         return;
     QWidget* target = w->focusProxy() ? w->focusProxy() : w;
-    int key = ch == 8 ? Qt::Key_Backspace : ch == 13 ? Qt::Key_Return : ch == 27 ? Qt::Key_Escape : 0;
+    int key = ch == 8 ? Qt::Key_Backspace : ch == 13 ? Qt::Key_Return
+        : ch == 27                                   ? Qt::Key_Escape
+                                                     : 0;
     QCoreApplication::postEvent(
         target, new SyntheticKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString(QChar(ch))));
 }
 
-void TWinControl::SetWindowRegion(const TRegion* region) {
+void TWinControl::SetWindowRegion(const TRegion* region)
+{
     QWidget* w = Widget();
     if (region) {
         m_region = *region;
@@ -522,24 +618,29 @@ void TWinControl::SetWindowRegion(const TRegion* region) {
         w->update();
 }
 
-void TWinControl::KeyDown(WORD& key, TShiftState shift) {
+void TWinControl::KeyDown(WORD& key, TShiftState shift)
+{
     if (OnKeyDown)
         OnKeyDown(this, key, shift);
 }
 
-void TWinControl::KeyUp(WORD& key, TShiftState shift) {
+void TWinControl::KeyUp(WORD& key, TShiftState shift)
+{
     if (OnKeyUp)
         OnKeyUp(this, key, shift);
 }
 
-void TWinControl::KeyPress(char16_t& key) {
+void TWinControl::KeyPress(char16_t& key)
+{
     if (OnKeyPress)
         OnKeyPress(this, key);
 }
 
 // ---- TCustomControl ----
 
-TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner) {
+TCustomControl::TCustomControl(TComponent* AOwner)
+    : TWinControl(AOwner)
+{
     auto* w = new PaintWidget;
     w->paint = [this](QPainter& p) {
         m_canvas.BindPainter(&p);

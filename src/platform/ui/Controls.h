@@ -150,7 +150,7 @@ public:
 
 protected:
     friend class PaintWidget;
-    virtual void Paint() {}
+    virtual void Paint() { }
 
 private:
     TCanvas m_canvas;
@@ -212,7 +212,7 @@ public:
 
 protected:
     friend class PaintWidget;
-    virtual void Paint() {}
+    virtual void Paint() { }
 
 private:
     TCanvas m_canvas;

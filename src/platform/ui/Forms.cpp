@@ -34,11 +34,14 @@ void ShutdownHandoff();
 // Top-level widget of a form.
 class FormWidget : public PaintWidget {
 public:
-    explicit FormWidget(TCustomForm* form) : m_form(form) {}
+    explicit FormWidget(TCustomForm* form)
+        : m_form(form)
+    { }
     TCustomForm* m_form;
 
 protected:
-    void closeEvent(QCloseEvent* e) override {
+    void closeEvent(QCloseEvent* e) override
+    {
         e->ignore();
         Guard([&] { m_form->Close(); });
     }
@@ -46,12 +49,12 @@ protected:
     void resizeEvent(QResizeEvent*) override { sync(); }
 
 private:
-    void sync() {
+    void sync()
+    {
         if (!m_form || !isWindow())
             return;
         QRect g = geometry();
-        if (g.x() != m_form->Left() || g.y() != m_form->Top() || g.width() != m_form->Width() ||
-            g.height() != m_form->Height())
+        if (g.x() != m_form->Left() || g.y() != m_form->Top() || g.width() != m_form->Width() || g.height() != m_form->Height())
             m_form->TControl::SetBounds(g.x(), g.y(), g.width(), g.height());
     }
 };
@@ -59,8 +62,13 @@ private:
 // Moves a form with the pointer until the button is released, where the platform cannot.
 class DragFilter : public QObject {
 public:
-    DragFilter(QWidget* window, QPoint start) : m_window(window), m_start(start), m_origin(window->pos()) {}
-    bool eventFilter(QObject*, QEvent* ev) override {
+    DragFilter(QWidget* window, QPoint start)
+        : m_window(window)
+        , m_start(start)
+        , m_origin(window->pos())
+    { }
+    bool eventFilter(QObject*, QEvent* ev) override
+    {
         if (!m_window) {
             deleteLater();
             return false;
@@ -87,12 +95,14 @@ private:
 static std::vector<QEventLoop*> g_loops;
 
 // Raising a window means nothing to the offscreen platform (and it complains about it).
-static void raiseWindow(QWidget* w) {
+static void raiseWindow(QWidget* w)
+{
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         w->raise();
 }
 
-static void runLoop(QEventLoop& loop) {
+static void runLoop(QEventLoop& loop)
+{
     g_loops.push_back(&loop);
     loop.exec();
     g_loops.erase(std::remove(g_loops.begin(), g_loops.end(), &loop), g_loops.end());
@@ -106,15 +116,16 @@ QPoint g_lastPressGlobal;
 namespace {
 
 struct ModalScope {
-    QPointer<QWidget> form;                  // the modal form's window
-    std::vector<QPointer<QWidget>> blocked;  // forms visible when its loop began
+    QPointer<QWidget> form; // the modal form's window
+    std::vector<QPointer<QWidget>> blocked; // forms visible when its loop began
 };
 
 // Running modal loops, innermost last.
 std::vector<ModalScope*> g_modalScopes;
 
 // The innermost loop that names a window decides: blocked by it, or its own modal form.
-bool inputBlocked(const QWidget* window) {
+bool inputBlocked(const QWidget* window)
+{
     for (auto it = g_modalScopes.rbegin(); it != g_modalScopes.rend(); ++it) {
         if ((*it)->form == window)
             return false;
@@ -129,7 +140,8 @@ bool inputBlocked(const QWidget* window) {
 // the program sends itself still arrive.
 class ModalInputFilter : public QObject {
 public:
-    bool eventFilter(QObject* obj, QEvent* ev) override {
+    bool eventFilter(QObject* obj, QEvent* ev) override
+    {
         switch (ev->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -171,7 +183,8 @@ ModalInputFilter* g_modalFilter = nullptr;
 // Blocks the other visible forms for the lifetime of one modal loop.
 class ModalBlock {
 public:
-    explicit ModalBlock(QWidget* form) {
+    explicit ModalBlock(QWidget* form)
+    {
         m_scope.form = form;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w != form && w->isVisible() && dynamic_cast<FormWidget*>(w))
@@ -182,10 +195,11 @@ public:
         }
         g_modalScopes.push_back(&m_scope);
     }
-    ~ModalBlock() {
+    ~ModalBlock()
+    {
         g_modalScopes.erase(std::remove(g_modalScopes.begin(), g_modalScopes.end(), &m_scope), g_modalScopes.end());
         if (g_modalScopes.empty()) {
-            delete g_modalFilter;   // also removes it from the application
+            delete g_modalFilter; // also removes it from the application
             g_modalFilter = nullptr;
         }
     }
@@ -200,7 +214,9 @@ private:
 
 // ---- TCustomForm ----
 
-TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
+TCustomForm::TCustomForm(TComponent* AOwner)
+    : TWinControl(AOwner)
+{
     auto* w = new FormWidget(this);
     w->paint = [this](QPainter& p) {
         if (Color() != clNone)
@@ -213,7 +229,8 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
     w->resize(320, 240);
 }
 
-TCustomForm::~TCustomForm() {
+TCustomForm::~TCustomForm()
+{
     RunBeforeDestruction();
     if (m_modalLoop)
         m_modalLoop->quit();
@@ -224,17 +241,20 @@ TCustomForm::~TCustomForm() {
 }
 
 // An error escaping OnCreate is reported by the default error handling; the form stays created.
-void TCustomForm::AfterConstruction() {
+void TCustomForm::AfterConstruction()
+{
     if (OnCreate)
         Guard([&] { OnCreate(this); });
 }
 
-void TCustomForm::BeforeDestruction() {
+void TCustomForm::BeforeDestruction()
+{
     if (OnDestroy)
         Guard([&] { OnDestroy(this); });
 }
 
-void TCustomForm::SetBorderStyle(TBorderStyle s) {
+void TCustomForm::SetBorderStyle(TBorderStyle s)
+{
     m_borderStyle = s;
     if (QWidget* w = Widget()) {
         bool vis = w->isVisible();
@@ -244,18 +264,21 @@ void TCustomForm::SetBorderStyle(TBorderStyle s) {
     }
 }
 
-void TCustomForm::SetCaption(const QString& s) {
+void TCustomForm::SetCaption(const QString& s)
+{
     TControl::SetCaption(s);
     if (QWidget* w = Widget())
         w->setWindowTitle(s);
 }
 
-void TCustomForm::SetFormStyle(TFormStyle s) {
+void TCustomForm::SetFormStyle(TFormStyle s)
+{
     m_formStyle = s;
     SetTopMost(s == fsStayOnTop);
 }
 
-void TCustomForm::SetTopMost(bool on) {
+void TCustomForm::SetTopMost(bool on)
+{
     m_topMost = on;
     if (QWidget* w = Widget()) {
         bool vis = w->isVisible();
@@ -267,7 +290,8 @@ void TCustomForm::SetTopMost(bool on) {
     }
 }
 
-TWindowState TCustomForm::WindowState() const {
+TWindowState TCustomForm::WindowState() const
+{
     QWidget* w = Widget();
     if (!w)
         return wsNormal;
@@ -278,7 +302,8 @@ TWindowState TCustomForm::WindowState() const {
     return wsNormal;
 }
 
-void TCustomForm::SetWindowState(TWindowState s) {
+void TCustomForm::SetWindowState(TWindowState s)
+{
     if (QWidget* w = Widget()) {
         Qt::WindowStates st = w->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
         if (s == wsMinimized)
@@ -289,13 +314,15 @@ void TCustomForm::SetWindowState(TWindowState s) {
     }
 }
 
-void TCustomForm::SetBounds(int left, int top, int width, int height) {
+void TCustomForm::SetBounds(int left, int top, int width, int height)
+{
     TControl::SetBounds(left, top, width, height);
     if (QWidget* w = Widget())
         w->setGeometry(Left(), Top(), Width(), Height());
 }
 
-void TCustomForm::placeOnShow() {
+void TCustomForm::placeOnShow()
+{
     // The screen centre is the primary monitor's, the desktop centre that of all monitors.
     TRect area = m_position == poDesktopCenter ? Screen->DesktopRect() : Screen->ScreenRect();
     bool first = !m_shownOnce;
@@ -305,7 +332,7 @@ void TCustomForm::placeOnShow() {
     case poDesktopCenter:
         if (first)
             SetBounds(area.Left + (area.Width() - Width()) / 2, area.Top + (area.Height() - Height()) / 2,
-                      Width(), Height());
+                Width(), Height());
         break;
     case poMainFormCenter:
     case poOwnerFormCenter: {
@@ -314,10 +341,10 @@ void TCustomForm::placeOnShow() {
             ref = Application->MainForm();
         if (ref && ref != this)
             SetBounds(ref->Left() + (ref->Width() - Width()) / 2, ref->Top() + (ref->Height() - Height()) / 2,
-                      Width(), Height());
+                Width(), Height());
         else if (first)
             SetBounds(area.Left + (area.Width() - Width()) / 2, area.Top + (area.Height() - Height()) / 2,
-                      Width(), Height());
+                Width(), Height());
         break;
     }
     default:
@@ -325,7 +352,8 @@ void TCustomForm::placeOnShow() {
     }
 }
 
-void TCustomForm::SetVisible(bool v) {
+void TCustomForm::SetVisible(bool v)
+{
     QWidget* w = Widget();
     if (v == Visible() && (!w || w->isVisible() == v)) {
         if (v && w)
@@ -352,23 +380,27 @@ void TCustomForm::SetVisible(bool v) {
     }
 }
 
-void TCustomForm::DoShow() {
+void TCustomForm::DoShow()
+{
     if (OnShow)
         OnShow(this);
 }
 
-void TCustomForm::DoHide() {
+void TCustomForm::DoHide()
+{
     if (OnHide)
         OnHide(this);
 }
 
-void TCustomForm::Show() {
+void TCustomForm::Show()
+{
     SetVisible(true);
     if (QWidget* w = Widget())
         raiseWindow(w);
 }
 
-void TCustomForm::Close() {
+void TCustomForm::Close()
+{
     if (m_modalLoop) {
         SetModalResult(mrCancel);
         return;
@@ -398,19 +430,22 @@ void TCustomForm::Close() {
     }
 }
 
-void TCustomForm::SetModalResult(TModalResult r) {
+void TCustomForm::SetModalResult(TModalResult r)
+{
     m_modalResult = r;
     if (m_modalLoop && r != mrNone)
         m_modalLoop->quit();
 }
 
-void TCustomForm::endModal(TModalResult r) {
+void TCustomForm::endModal(TModalResult r)
+{
     m_modalResult = r;
     if (m_modalLoop)
         m_modalLoop->quit();
 }
 
-TModalResult TCustomForm::ShowModal() {
+TModalResult TCustomForm::ShowModal()
+{
     if (m_modalLoop)
         throw zuvi::Exception(QStringLiteral("Cannot make a visible window modal"));
     if (Application && Application->Terminated())
@@ -449,13 +484,15 @@ TModalResult TCustomForm::ShowModal() {
     return r;
 }
 
-void TCustomForm::Repaint() {
+void TCustomForm::Repaint()
+{
     if (QWidget* w = Widget()) {
         w->repaint();
     }
 }
 
-void TCustomForm::BeginDrag() {
+void TCustomForm::BeginDrag()
+{
     QWidget* w = Widget();
     if (!w || !w->isVisible())
         return;
@@ -469,7 +506,9 @@ void TCustomForm::BeginDrag() {
 
 static bool g_substituted = false;
 
-TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {
+TApplication::TApplication(int& argc, char** argv)
+    : TComponent(nullptr)
+{
     if (!qApp)
         m_qapp = std::make_unique<QApplication>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -482,7 +521,8 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {
     detail::InitHandoff();
 }
 
-TApplication::~TApplication() {
+TApplication::~TApplication()
+{
     DestroyComponents();
     detail::ShutdownHandoff();
     if (Application == this)
@@ -490,12 +530,14 @@ TApplication::~TApplication() {
     m_qapp.reset();
 }
 
-void TApplication::SetTitle(const QString& t) {
+void TApplication::SetTitle(const QString& t)
+{
     m_title = t;
     QGuiApplication::setApplicationDisplayName(t);
 }
 
-void TApplication::Run() {
+void TApplication::Run()
+{
     if (m_terminated)
         return;
     m_running = true;
@@ -504,18 +546,21 @@ void TApplication::Run() {
     m_running = false;
 }
 
-void TApplication::Terminate() {
+void TApplication::Terminate()
+{
     m_terminated = true;
     for (QEventLoop* loop : g_loops)
         loop->quit();
 }
 
-void TApplication::ProcessMessages() {
+void TApplication::ProcessMessages()
+{
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void TApplication::HandleException(std::exception_ptr e) {
+void TApplication::HandleException(std::exception_ptr e)
+{
     try {
         std::rethrow_exception(e);
     } catch (const zuvi::Exception& ex) {
@@ -527,17 +572,20 @@ void TApplication::HandleException(std::exception_ptr e) {
     }
 }
 
-void TApplication::ShowException(const QString& message) {
+void TApplication::ShowException(const QString& message)
+{
     MessageBox(message, m_title, MB_OK | MB_ICONERROR);
 }
 
-int TApplication::MessageBox(const QString& text, const QString& caption, unsigned flags) {
+int TApplication::MessageBox(const QString& text, const QString& caption, unsigned flags)
+{
     return zuvi::ui::MessageBox(text, caption, flags);
 }
 
 QString TApplication::ExeDir() { return QCoreApplication::applicationDirPath(); }
 
-void Guard(const std::function<void()>& fn) {
+void Guard(const std::function<void()>& fn)
+{
     try {
         fn();
     } catch (...) {
@@ -546,7 +594,8 @@ void Guard(const std::function<void()>& fn) {
     }
 }
 
-int MessageBox(const QString& text, const QString& caption, unsigned flags) {
+int MessageBox(const QString& text, const QString& caption, unsigned flags)
+{
     unsigned buttons = flags & 0x0F;
     QByteArray log = qgetenv("ZUVI_MSGBOX_LOG");
     if (!log.isEmpty()) {
@@ -564,11 +613,20 @@ int MessageBox(const QString& text, const QString& caption, unsigned flags) {
     box.setWindowTitle(caption.isEmpty() && Application ? Application->Title() : caption);
     box.setText(text);
     switch (flags & 0xF0) {
-    case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
-    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-    case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
-    case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
-    default: break;
+    case MB_ICONERROR:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONWARNING:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
     }
     if (buttons == MB_OKCANCEL)
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
@@ -591,16 +649,21 @@ int MessageBox(const QString& text, const QString& caption, unsigned flags) {
         r = QMessageBox::Cancel;
     }
     switch (r) {
-    case QMessageBox::Cancel: return IDCANCEL;
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    default: return IDOK;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    default:
+        return IDOK;
     }
 }
 
 void ShowMessage(const QString& text) { MessageBox(text, QString(), MB_OK); }
 
-static QRect primaryGeometry(bool available) {
+static QRect primaryGeometry(bool available)
+{
     QScreen* s = QGuiApplication::primaryScreen();
     if (!s)
         return QRect(0, 0, 1024, 768);
@@ -609,20 +672,24 @@ static QRect primaryGeometry(bool available) {
 
 int TScreen::Width() const { return primaryGeometry(false).width(); }
 int TScreen::Height() const { return primaryGeometry(false).height(); }
-TRect TScreen::ScreenRect() const {
+TRect TScreen::ScreenRect() const
+{
     QRect g = primaryGeometry(false);
     return TRect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
-TRect TScreen::DesktopRect() const {
+TRect TScreen::DesktopRect() const
+{
     QScreen* s = QGuiApplication::primaryScreen();
     QRect g = s ? s->virtualGeometry() : primaryGeometry(false);
     return TRect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
-TRect TScreen::WorkAreaRect() const {
+TRect TScreen::WorkAreaRect() const
+{
     QRect g = primaryGeometry(true);
     return TRect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
-TPoint TScreen::CursorPos() const {
+TPoint TScreen::CursorPos() const
+{
     QPoint p = QCursor::pos();
     return TPoint{p.x(), p.y()};
 }

@@ -50,7 +50,7 @@ public:
     bool Modal() const { return m_modalLoop != nullptr; }
     TModalResult ModalResult() const { return m_modalResult; }
     void SetModalResult(TModalResult r);
-    void Repaint() override;   // repaints the form and its controls at once
+    void Repaint() override; // repaints the form and its controls at once
     // Starts moving the form with the pointer from a mouse press until the button is released.
     void BeginDrag();
     // Called by CreateForm after the constructor: raises OnCreate.
@@ -91,10 +91,10 @@ public:
 class TApplication : public TComponent {
 public:
     TApplication(int& argc, char** argv);
-    ~TApplication() override;   // destroys the forms it owns, the last created first
+    ~TApplication() override; // destroys the forms it owns, the last created first
     QString ClassName() const override { return QStringLiteral("TApplication"); }
 
-    void Initialize() {}
+    void Initialize() { }
     QString Title() const { return m_title; }
     void SetTitle(const QString& t);
     bool MainFormOnTaskBar = true;
@@ -102,7 +102,9 @@ public:
 
     // Creates a form owned by the application, stores it in *ref, then raises OnCreate.
     // The first form created this way becomes the main form.
-    template <class T> void CreateForm(T** ref) {
+    template<class T>
+    void CreateForm(T** ref)
+    {
         T* f = new T(this);
         if (ref)
             *ref = f;
@@ -139,7 +141,9 @@ private:
 extern TApplication* Application;
 
 // Creates a form with the given owner (nullptr: nobody destroys it), stores it, raises OnCreate.
-template <class T> T* CreateForm(T** ref, TComponent* owner) {
+template<class T>
+T* CreateForm(T** ref, TComponent* owner)
+{
     T* f = new T(owner);
     if (ref)
         *ref = f;
@@ -162,9 +166,9 @@ void ShowMessage(const QString& text);
 struct TScreen {
     int Width() const;
     int Height() const;
-    TRect ScreenRect() const;    // primary monitor
-    TRect DesktopRect() const;   // all monitors
-    TRect WorkAreaRect() const;   // primary monitor's work area
+    TRect ScreenRect() const; // primary monitor
+    TRect DesktopRect() const; // all monitors
+    TRect WorkAreaRect() const; // primary monitor's work area
     TPoint CursorPos() const;
 };
 extern TScreen* Screen;

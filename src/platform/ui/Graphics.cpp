@@ -10,7 +10,8 @@
 
 namespace zuvi::ui {
 
-QFont TFont::ToQFont() const {
+QFont TFont::ToQFont() const
+{
     QFont f(Name);
     f.setPixelSize(Height > 0 ? Height : (Height < 0 ? -Height : 11));
     f.setBold(Style & fsBold);
@@ -24,40 +25,44 @@ QFont TFont::ToQFont() const {
 
 TCanvas::~TCanvas() { end(); }
 
-void TCanvas::BindBitmap(TBitmap* bitmap) {
+void TCanvas::BindBitmap(TBitmap* bitmap)
+{
     end();
     m_bitmap = bitmap;
     m_external = nullptr;
 }
 
-void TCanvas::BindPainter(QPainter* painter) {
+void TCanvas::BindPainter(QPainter* painter)
+{
     end();
     m_bitmap = nullptr;
     m_external = painter;
 }
 
-void TCanvas::Unbind() {
+void TCanvas::Unbind()
+{
     end();
     m_bitmap = nullptr;
     m_external = nullptr;
 }
 
-QPainter* TCanvas::begin() {
+QPainter* TCanvas::begin()
+{
     if (m_external)
         return m_external;
     if (!m_bitmap || m_bitmap->m_image.isNull())
         return nullptr;
     if (!m_own) {
         QImage& img = m_bitmap->m_image;
-        if (img.format() == QImage::Format_Indexed8 || img.format() == QImage::Format_Mono ||
-            img.format() == QImage::Format_MonoLSB)
+        if (img.format() == QImage::Format_Indexed8 || img.format() == QImage::Format_Mono || img.format() == QImage::Format_MonoLSB)
             img = img.convertToFormat(QImage::Format_RGB32);
         m_own = new QPainter(&img);
     }
     return m_own;
 }
 
-void TCanvas::end() {
+void TCanvas::end()
+{
     if (m_own) {
         m_own->end();
         delete m_own;
@@ -69,19 +74,22 @@ void TCanvas::end() {
 
 QPainter* TCanvas::Painter() { return begin(); }
 
-void TCanvas::applyFont(QPainter& p) const {
+void TCanvas::applyFont(QPainter& p) const
+{
     p.setFont(Font.ToQFont());
     p.setPen(ToQColor(Font.Color));
 }
 
-void TCanvas::FillRect(const TRect& r) {
+void TCanvas::FillRect(const TRect& r)
+{
     if (QPainter* p = begin()) {
         p->fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), ToQColor(Brush.Color));
         end();
     }
 }
 
-void TCanvas::FrameRect(const TRect& r) {
+void TCanvas::FrameRect(const TRect& r)
+{
     if (r.Width() <= 0 || r.Height() <= 0)
         return;
     if (QPainter* p = begin()) {
@@ -94,7 +102,8 @@ void TCanvas::FrameRect(const TRect& r) {
     }
 }
 
-void TCanvas::Rectangle(const TRect& r) {
+void TCanvas::Rectangle(const TRect& r)
+{
     if (QPainter* p = begin()) {
         p->fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), ToQColor(Brush.Color));
         p->setPen(QPen(ToQColor(Pen.Color), Pen.Width));
@@ -103,7 +112,8 @@ void TCanvas::Rectangle(const TRect& r) {
     }
 }
 
-void TCanvas::TextOut(int x, int y, const QString& text) {
+void TCanvas::TextOut(int x, int y, const QString& text)
+{
     if (QPainter* p = begin()) {
         p->save();
         applyFont(*p);
@@ -114,18 +124,22 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
     }
 }
 
-TPoint TCanvas::TextExtent(const QString& text) const {
+TPoint TCanvas::TextExtent(const QString& text) const
+{
     QFontMetrics fm(Font.ToQFont());
     return TPoint{fm.horizontalAdvance(text), fm.height()};
 }
 
-void TCanvas::DrawText(const QString& text, const TRect& r, unsigned format) {
+void TCanvas::DrawText(const QString& text, const TRect& r, unsigned format)
+{
     if (QPainter* p = begin()) {
         p->save();
         applyFont(*p);
         int flags = 0;
-        flags |= (format & DT_CENTER) ? Qt::AlignHCenter : (format & DT_RIGHT) ? Qt::AlignRight : Qt::AlignLeft;
-        flags |= (format & DT_VCENTER) ? Qt::AlignVCenter : (format & DT_BOTTOM) ? Qt::AlignBottom : Qt::AlignTop;
+        flags |= (format & DT_CENTER) ? Qt::AlignHCenter : (format & DT_RIGHT) ? Qt::AlignRight
+                                                                               : Qt::AlignLeft;
+        flags |= (format & DT_VCENTER) ? Qt::AlignVCenter : (format & DT_BOTTOM) ? Qt::AlignBottom
+                                                                                 : Qt::AlignTop;
         if ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE))
             flags |= Qt::TextWordWrap;
         p->drawText(QRect(r.Left, r.Top, r.Width(), r.Height()), flags, text);
@@ -134,7 +148,8 @@ void TCanvas::DrawText(const QString& text, const TRect& r, unsigned format) {
     }
 }
 
-void TCanvas::Draw(int x, int y, const TBitmap& bitmap) {
+void TCanvas::Draw(int x, int y, const TBitmap& bitmap)
+{
     if (bitmap.Empty())
         return;
     if (QPainter* p = begin()) {
@@ -143,7 +158,8 @@ void TCanvas::Draw(int x, int y, const TBitmap& bitmap) {
     }
 }
 
-void TCanvas::StretchDraw(const TRect& r, const TBitmap& bitmap) {
+void TCanvas::StretchDraw(const TRect& r, const TBitmap& bitmap)
+{
     if (bitmap.Empty())
         return;
     if (QPainter* p = begin()) {
@@ -152,7 +168,8 @@ void TCanvas::StretchDraw(const TRect& r, const TBitmap& bitmap) {
     }
 }
 
-void TCanvas::BitBlt(int x, int y, int w, int h, const TBitmap& src, int sx, int sy) {
+void TCanvas::BitBlt(int x, int y, int w, int h, const TBitmap& src, int sx, int sy)
+{
     if (src.Empty() || w <= 0 || h <= 0)
         return;
     if (QPainter* p = begin()) {
@@ -164,7 +181,8 @@ void TCanvas::BitBlt(int x, int y, int w, int h, const TBitmap& src, int sx, int
     }
 }
 
-TColor TCanvas::Pixel(int x, int y) const {
+TColor TCanvas::Pixel(int x, int y) const
+{
     if (!m_bitmap)
         return clNone;
     const QImage& img = m_bitmap->m_image;
@@ -174,7 +192,8 @@ TColor TCanvas::Pixel(int x, int y) const {
     return RGB(qRed(px), qGreen(px), qBlue(px));
 }
 
-void TCanvas::SetPixel(int x, int y, TColor c) {
+void TCanvas::SetPixel(int x, int y, TColor c)
+{
     if (!m_bitmap)
         return;
     QImage& img = m_bitmap->m_image;
@@ -189,22 +208,29 @@ void TCanvas::SetPixel(int x, int y, TColor c) {
 // ---- TBitmap ----
 
 TBitmap::TBitmap() = default;
-TBitmap::TBitmap(const TBitmap& other) : m_image(other.m_image), m_jpeg(other.m_jpeg) {}
-TBitmap& TBitmap::operator=(const TBitmap& other) {
+TBitmap::TBitmap(const TBitmap& other)
+    : m_image(other.m_image)
+    , m_jpeg(other.m_jpeg)
+{ }
+TBitmap& TBitmap::operator=(const TBitmap& other)
+{
     Assign(other);
     return *this;
 }
-TBitmap::~TBitmap() {
+TBitmap::~TBitmap()
+{
     if (m_canvas)
         m_canvas->Unbind();
 }
 
-void TBitmap::Changed() {
+void TBitmap::Changed()
+{
     if (OnChange)
         OnChange();
 }
 
-void TBitmap::SetSize(int w, int h) {
+void TBitmap::SetSize(int w, int h)
+{
     if (m_canvas)
         m_canvas->Unbind();
     if (w <= 0 || h <= 0) {
@@ -227,18 +253,24 @@ void TBitmap::SetSize(int w, int h) {
 void TBitmap::SetWidth(int w) { SetSize(w, Height()); }
 void TBitmap::SetHeight(int h) { SetSize(Width(), h); }
 
-TPixelFormat TBitmap::PixelFormat() const {
+TPixelFormat TBitmap::PixelFormat() const
+{
     if (m_image.isNull())
         return pfDevice;
     switch (m_image.depth()) {
-    case 1: return pf1bit;
-    case 8: return pf8bit;
-    case 16: return pf16bit;
-    default: return m_image.format() == QImage::Format_ARGB32 ? pf32bit : pf24bit;
+    case 1:
+        return pf1bit;
+    case 8:
+        return pf8bit;
+    case 16:
+        return pf16bit;
+    default:
+        return m_image.format() == QImage::Format_ARGB32 ? pf32bit : pf24bit;
     }
 }
 
-void TBitmap::SetPixelFormat(TPixelFormat f) {
+void TBitmap::SetPixelFormat(TPixelFormat f)
+{
     if (m_image.isNull())
         return;
     if (f == pf8bit)
@@ -249,7 +281,8 @@ void TBitmap::SetPixelFormat(TPixelFormat f) {
 }
 
 // Reads a picture file by its content; with `want` set, only data of that format is accepted.
-static QImage readImage(const QString& path, const char* want, QString* error) {
+static QImage readImage(const QString& path, const char* want, QString* error)
+{
     QImageReader r(path);
     r.setDecideFormatFromContent(true);
     if (want && r.format() != want) {
@@ -263,7 +296,8 @@ static QImage readImage(const QString& path, const char* want, QString* error) {
     return img;
 }
 
-void TBitmap::LoadFromFile(const QString& path) {
+void TBitmap::LoadFromFile(const QString& path)
+{
     if (!QFile::exists(path))
         throw zuvi::Exception(QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(path));
     QString err;
@@ -274,12 +308,14 @@ void TBitmap::LoadFromFile(const QString& path) {
     SetImage(img);
 }
 
-void TBitmap::SaveToFile(const QString& path) const {
+void TBitmap::SaveToFile(const QString& path) const
+{
     if (!m_image.save(path, "BMP"))
         throw zuvi::Exception(QStringLiteral("Cannot create file \"%1\"").arg(path));
 }
 
-void TBitmap::SetImage(const QImage& image) {
+void TBitmap::SetImage(const QImage& image)
+{
     if (m_canvas)
         m_canvas->Unbind();
     if (image.isNull() || image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_RGB32)
@@ -289,21 +325,24 @@ void TBitmap::SetImage(const QImage& image) {
     Changed();
 }
 
-void TBitmap::Assign(const TBitmap& other) {
+void TBitmap::Assign(const TBitmap& other)
+{
     if (&other == this)
         return;
     m_jpeg = other.m_jpeg;
     SetImage(other.m_image);
 }
 
-TCanvas* TBitmap::Canvas() {
+TCanvas* TBitmap::Canvas()
+{
     if (!m_canvas)
         m_canvas = std::make_unique<TCanvas>();
     m_canvas->BindBitmap(this);
     return m_canvas.get();
 }
 
-void TJPEGImage::LoadFromFile(const QString& path) {
+void TJPEGImage::LoadFromFile(const QString& path)
+{
     if (!QFile::exists(path))
         throw zuvi::Exception(QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(path));
     QString err;
@@ -316,18 +355,21 @@ void TJPEGImage::LoadFromFile(const QString& path) {
 
 // ---- TPicture ----
 
-void TPicture::Changed() {
+void TPicture::Changed()
+{
     if (OnChange)
         OnChange();
 }
 
-TBitmap* TPicture::Bitmap() {
+TBitmap* TPicture::Bitmap()
+{
     if (!m_graphic)
         m_graphic = std::make_unique<TBitmap>();
     return m_graphic.get();
 }
 
-void TPicture::LoadFromFile(const QString& path) {
+void TPicture::LoadFromFile(const QString& path)
+{
     if (!QFile::exists(path))
         throw zuvi::Exception(QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(path));
     QImageReader r(path);
@@ -343,7 +385,8 @@ void TPicture::LoadFromFile(const QString& path) {
     Changed();
 }
 
-void TPicture::Assign(const TPicture& other) {
+void TPicture::Assign(const TPicture& other)
+{
     if (&other == this)
         return;
     if (!other.m_graphic)
@@ -353,17 +396,20 @@ void TPicture::Assign(const TPicture& other) {
     Changed();
 }
 
-void TPicture::Assign(const TBitmap& bitmap) {
+void TPicture::Assign(const TBitmap& bitmap)
+{
     m_graphic = std::make_unique<TBitmap>(bitmap);
     Changed();
 }
 
-void TPicture::Clear() {
+void TPicture::Clear()
+{
     m_graphic.reset();
     Changed();
 }
 
-bool TIcon::LoadFromFile(const QString& path) {
+bool TIcon::LoadFromFile(const QString& path)
+{
     QImage img = readImage(path, nullptr, nullptr);
     if (img.isNull())
         return false;
@@ -371,14 +417,16 @@ bool TIcon::LoadFromFile(const QString& path) {
     return true;
 }
 
-TRegion TRegion::FromRect(int left, int top, int right, int bottom) {
+TRegion TRegion::FromRect(int left, int top, int right, int bottom)
+{
     TRegion r;
     if (right > left && bottom > top)
         r.m_region = QRegion(left, top, right - left, bottom - top);
     return r;
 }
 
-TRect TRegion::BoundingRect() const {
+TRect TRegion::BoundingRect() const
+{
     QRect b = m_region.boundingRect();
     return TRect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
 }

@@ -44,11 +44,11 @@ public:
     TPen Pen;
     TFont Font;
 
-    void FillRect(const TRect& r);                 // with Brush
-    void FrameRect(const TRect& r);                // one-pixel frame inside r, with Brush colour
-    void Rectangle(const TRect& r);                // Pen outline, Brush fill
+    void FillRect(const TRect& r); // with Brush
+    void FrameRect(const TRect& r); // one-pixel frame inside r, with Brush colour
+    void Rectangle(const TRect& r); // Pen outline, Brush fill
     void TextOut(int x, int y, const QString& text);
-    TPoint TextExtent(const QString& text) const;  // X = width, Y = height
+    TPoint TextExtent(const QString& text) const; // X = width, Y = height
     // Draws text into r: DT_CENTER centres each line horizontally, DT_VCENTER vertically
     // (single line), DT_WORDBREAK wraps, DT_SINGLELINE keeps one line.
     void DrawText(const QString& text, const TRect& r, unsigned format);
@@ -142,7 +142,7 @@ public:
     void LoadFromFile(const QString& path);
     void Assign(const TPicture& other);
     void Assign(const TBitmap& bitmap);
-    void Clear();   // no graphic
+    void Clear(); // no graphic
 
     std::function<void()> OnChange;
 
@@ -168,7 +168,7 @@ private:
 class TRegion {
 public:
     TRegion() = default;
-    static TRegion FromRect(int left, int top, int right, int bottom);  // right/bottom exclusive
+    static TRegion FromRect(int left, int top, int right, int bottom); // right/bottom exclusive
     void Unite(const TRegion& other) { m_region += other.m_region; }
     bool Contains(int x, int y) const { return m_region.contains(QPoint(x, y)); }
     bool IsEmpty() const { return m_region.isEmpty(); }

@@ -20,18 +20,20 @@ struct Queue {
     std::mutex mutex;
     std::condition_variable cv;
     std::deque<std::function<void()>> items;
-    QObject* target = nullptr;   // lives on the UI thread
+    QObject* target = nullptr; // lives on the UI thread
     bool scheduled = false;
     bool shutDown = false;
     unsigned generation = 0;
 };
 
-Queue& queue() {
+Queue& queue()
+{
     static Queue q;
     return q;
 }
 
-bool onUiThread() {
+bool onUiThread()
+{
     QCoreApplication* app = QCoreApplication::instance();
     return !app || QThread::currentThread() == app->thread();
 }
@@ -39,9 +41,14 @@ bool onUiThread() {
 void drain();
 
 // Caller holds the lock.
-void invokeDrainLocked(Queue& q) { QMetaObject::invokeMethod(q.target, [] { drain(); }, Qt::QueuedConnection); }
+void invokeDrainLocked(Queue& q)
+{
+    QMetaObject::invokeMethod(
+        q.target, [] { drain(); }, Qt::QueuedConnection);
+}
 
-void scheduleLocked(Queue& q) {
+void scheduleLocked(Queue& q)
+{
     if (q.scheduled || !q.target)
         return;
     q.scheduled = true;
@@ -50,7 +57,8 @@ void scheduleLocked(Queue& q) {
 
 // Runs the next queued closure. The following one is scheduled before it runs, so that a
 // closure that runs a nested loop (a modal dialog) does not hold up the rest of the queue.
-void drain() {
+void drain()
+{
     Queue& q = queue();
     std::function<void()> fn;
     {
@@ -73,7 +81,8 @@ void drain() {
 
 namespace detail {
 
-void InitHandoff() {
+void InitHandoff()
+{
     Queue& q = queue();
     std::lock_guard lock(q.mutex);
     if (!q.target)
@@ -83,7 +92,8 @@ void InitHandoff() {
     scheduleLocked(q);
 }
 
-void ShutdownHandoff() {
+void ShutdownHandoff()
+{
     Queue& q = queue();
     std::lock_guard lock(q.mutex);
     q.shutDown = true;
@@ -97,7 +107,8 @@ void ShutdownHandoff() {
 
 } // namespace detail
 
-void post(std::function<void()> fn) {
+void post(std::function<void()> fn)
+{
     Queue& q = queue();
     std::lock_guard lock(q.mutex);
     if (q.shutDown)
@@ -107,7 +118,8 @@ void post(std::function<void()> fn) {
     q.cv.notify_all();
 }
 
-void send(std::function<void()> fn) {
+void send(std::function<void()> fn)
+{
     if (onUiThread()) {
         fn();
         return;
@@ -139,7 +151,8 @@ void send(std::function<void()> fn) {
         std::rethrow_exception(st->error);
 }
 
-void serveUntil(const std::function<bool()>& done) {
+void serveUntil(const std::function<bool()>& done)
+{
     Queue& q = queue();
     while (!done()) {
         std::function<void()> fn;

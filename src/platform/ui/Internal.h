@@ -14,7 +14,9 @@ namespace zuvi::ui {
 // mouse input to itself.
 class PaintWidget : public QWidget {
 public:
-    explicit PaintWidget(QWidget* parent = nullptr) : QWidget(parent) {}
+    explicit PaintWidget(QWidget* parent = nullptr)
+        : QWidget(parent)
+    { }
     std::function<void(QPainter&)> paint;
 
 protected:
@@ -34,7 +36,9 @@ public:
 // Translates a control's Qt input into the control's framework notifications.
 class ControlBridge : public QObject {
 public:
-    explicit ControlBridge(TControl* control) : m_control(control) {}
+    explicit ControlBridge(TControl* control)
+        : m_control(control)
+    { }
     bool eventFilter(QObject* obj, QEvent* ev) override;
 
 private:

@@ -22,16 +22,18 @@ public:
     TCustomForm* form = nullptr;
     const FormBinding* binding = nullptr;
     std::vector<std::pair<std::function<void()>, int>> fixups;
-    QSet<QString> skipped;   // names of skipped blocks (unregistered classes, when allowed)
+    QSet<QString> skipped; // names of skipped blocks (unregistered classes, when allowed)
 };
 
 // ---- LayoutValue ----
 
-void LayoutValue::fail(const QString& what) const {
+void LayoutValue::fail(const QString& what) const
+{
     throw zuvi::Exception(QStringLiteral("%1:%2: %3: %4").arg(m_ctx ? m_ctx->file : QString()).arg(m_line).arg(m_prop, what));
 }
 
-int LayoutValue::toInt() const {
+int LayoutValue::toInt() const
+{
     bool ok = false;
     int v = m_text.toInt(&ok);
     if (!ok)
@@ -39,7 +41,8 @@ int LayoutValue::toInt() const {
     return v;
 }
 
-bool LayoutValue::toBool() const {
+bool LayoutValue::toBool() const
+{
     if (m_text == QLatin1String("true") || m_text == QLatin1String("True"))
         return true;
     if (m_text == QLatin1String("false") || m_text == QLatin1String("False"))
@@ -47,7 +50,8 @@ bool LayoutValue::toBool() const {
     fail(QStringLiteral("not true or false: %1").arg(m_text));
 }
 
-static bool parseQuoted(const QString& s, int& pos, QString& out) {
+static bool parseQuoted(const QString& s, int& pos, QString& out)
+{
     if (pos >= s.size() || s[pos] != QLatin1Char('"'))
         return false;
     ++pos;
@@ -59,9 +63,15 @@ static bool parseQuoted(const QString& s, int& pos, QString& out) {
         if (c == QLatin1Char('\\') && pos < s.size()) {
             QChar e = s[pos++];
             switch (e.unicode()) {
-            case 'n': out += QLatin1Char('\n'); break;
-            case 't': out += QLatin1Char('\t'); break;
-            case 'r': out += QLatin1Char('\r'); break;
+            case 'n':
+                out += QLatin1Char('\n');
+                break;
+            case 't':
+                out += QLatin1Char('\t');
+                break;
+            case 'r':
+                out += QLatin1Char('\r');
+                break;
             case 'u': {
                 bool ok = false;
                 out += QChar(s.mid(pos, 4).toUShort(&ok, 16));
@@ -70,7 +80,9 @@ static bool parseQuoted(const QString& s, int& pos, QString& out) {
                 pos += 4;
                 break;
             }
-            default: out += e; break;
+            default:
+                out += e;
+                break;
             }
         } else {
             out += c;
@@ -79,7 +91,8 @@ static bool parseQuoted(const QString& s, int& pos, QString& out) {
     return false;
 }
 
-QString LayoutValue::toString() const {
+QString LayoutValue::toString() const
+{
     if (!m_text.startsWith(QLatin1Char('"')))
         return m_text;
     int pos = 0;
@@ -89,17 +102,18 @@ QString LayoutValue::toString() const {
     return out;
 }
 
-TColor LayoutValue::toColor() const {
+TColor LayoutValue::toColor() const
+{
     static const std::map<QString, TColor> names = {
-        {QStringLiteral("clBlack"), clBlack},     {QStringLiteral("clMaroon"), clMaroon},
-        {QStringLiteral("clGreen"), clGreen},     {QStringLiteral("clNavy"), clNavy},
-        {QStringLiteral("clGray"), clGray},       {QStringLiteral("clSilver"), clSilver},
-        {QStringLiteral("clRed"), clRed},         {QStringLiteral("clLime"), clLime},
-        {QStringLiteral("clYellow"), clYellow},   {QStringLiteral("clBlue"), clBlue},
+        {QStringLiteral("clBlack"), clBlack}, {QStringLiteral("clMaroon"), clMaroon},
+        {QStringLiteral("clGreen"), clGreen}, {QStringLiteral("clNavy"), clNavy},
+        {QStringLiteral("clGray"), clGray}, {QStringLiteral("clSilver"), clSilver},
+        {QStringLiteral("clRed"), clRed}, {QStringLiteral("clLime"), clLime},
+        {QStringLiteral("clYellow"), clYellow}, {QStringLiteral("clBlue"), clBlue},
         {QStringLiteral("clFuchsia"), clFuchsia}, {QStringLiteral("clAqua"), clAqua},
-        {QStringLiteral("clWhite"), clWhite},     {QStringLiteral("clWindow"), clWindow},
+        {QStringLiteral("clWhite"), clWhite}, {QStringLiteral("clWindow"), clWindow},
         {QStringLiteral("clWindowText"), clWindowText}, {QStringLiteral("clBtnFace"), clBtnFace},
-        {QStringLiteral("clHighlight"), clHighlight},   {QStringLiteral("clNone"), clNone}};
+        {QStringLiteral("clHighlight"), clHighlight}, {QStringLiteral("clNone"), clNone}};
     auto it = names.find(m_text);
     if (it != names.end())
         return it->second;
@@ -116,7 +130,8 @@ TColor LayoutValue::toColor() const {
     return TColor(v);
 }
 
-QStringList LayoutValue::toStringList() const {
+QStringList LayoutValue::toStringList() const
+{
     QString s = m_text;
     if (!s.startsWith(QLatin1Char('[')) || !s.endsWith(QLatin1Char(']')))
         fail(QStringLiteral("not a list [\"...\", ...]: %1").arg(m_text));
@@ -143,7 +158,8 @@ QStringList LayoutValue::toStringList() const {
     }
 }
 
-QStringList LayoutValue::toWordSet() const {
+QStringList LayoutValue::toWordSet() const
+{
     QString s = m_text;
     if (!s.startsWith(QLatin1Char('[')) || !s.endsWith(QLatin1Char(']')))
         fail(QStringLiteral("not a set [a, b]: %1").arg(m_text));
@@ -154,7 +170,8 @@ QStringList LayoutValue::toWordSet() const {
     return out;
 }
 
-QString LayoutValue::toPath() const {
+QString LayoutValue::toPath() const
+{
     QString rel = toString();
     if (rel.isEmpty())
         fail(QStringLiteral("empty file name"));
@@ -164,14 +181,16 @@ QString LayoutValue::toPath() const {
     return path;
 }
 
-int LayoutValue::toEnum(std::initializer_list<std::pair<const char*, int>> names) const {
+int LayoutValue::toEnum(std::initializer_list<std::pair<const char*, int>> names) const
+{
     for (const auto& [n, v] : names)
         if (m_text == QLatin1String(n))
             return v;
     fail(QStringLiteral("unknown value: %1").arg(m_text));
 }
 
-const std::any* LayoutValue::findHandler() const {
+const std::any* LayoutValue::findHandler() const
+{
     const std::any* a = m_ctx && m_ctx->binding ? m_ctx->binding->findHandler(m_text) : nullptr;
     if (!a && m_ctx && m_ctx->binding && m_ctx->binding->acceptsAnyHandler()) {
         static const QRegularExpression ident(QStringLiteral("^[A-Za-z_]\\w*$"));
@@ -184,7 +203,8 @@ const std::any* LayoutValue::findHandler() const {
     return a;
 }
 
-void LayoutValue::toComponent(std::function<void(TComponent*)> apply) const {
+void LayoutValue::toComponent(std::function<void(TComponent*)> apply) const
+{
     auto* ctx = const_cast<LoadContext*>(m_ctx);
     LayoutValue self = *this;
     ctx->fixups.push_back({[self, apply, ctx] {
@@ -195,14 +215,15 @@ void LayoutValue::toComponent(std::function<void(TComponent*)> apply) const {
                                    self.fail(QStringLiteral("unknown component %1").arg(self.m_text));
                                apply(c);
                            },
-                           m_line});
+        m_line});
 }
 
 // ---- ClassRegistry ----
 
 ClassRegistry::ClassRegistry() = default;
 
-ClassRegistry& ClassRegistry::instance() {
+ClassRegistry& ClassRegistry::instance()
+{
     static ClassRegistry* reg = new ClassRegistry;
     static bool standard = false;
     if (!standard) {
@@ -212,7 +233,8 @@ ClassRegistry& ClassRegistry::instance() {
     return *reg;
 }
 
-ClassRegistry::ClassInfo& ClassRegistry::add(const QString& name, const QString& base, Factory factory) {
+ClassRegistry::ClassInfo& ClassRegistry::add(const QString& name, const QString& base, Factory factory)
+{
     ClassInfo& info = m_classes[name];
     info.name = name;
     info.base = base;
@@ -220,12 +242,14 @@ ClassRegistry::ClassInfo& ClassRegistry::add(const QString& name, const QString&
     return info;
 }
 
-const ClassRegistry::ClassInfo* ClassRegistry::find(const QString& name) const {
+const ClassRegistry::ClassInfo* ClassRegistry::find(const QString& name) const
+{
     auto it = m_classes.find(name);
     return it == m_classes.end() ? nullptr : &it->second;
 }
 
-const ClassRegistry::Setter* ClassRegistry::findProperty(const QString& className, const QString& prop) const {
+const ClassRegistry::Setter* ClassRegistry::findProperty(const QString& className, const QString& prop) const
+{
     QSet<QString> seen;
     for (const ClassInfo* c = find(className); c && !seen.contains(c->name); c = find(c->base)) {
         seen.insert(c->name);
@@ -240,7 +264,8 @@ const ClassRegistry::Setter* ClassRegistry::findProperty(const QString& classNam
 
 static QString g_resourceDir;
 
-QString ResourceDir() {
+QString ResourceDir()
+{
     if (!g_resourceDir.isEmpty())
         return g_resourceDir;
     return QCoreApplication::applicationDirPath();
@@ -255,7 +280,8 @@ public:
     static void load(TCustomForm* form, const QString& text, const QString& file, const FormBinding& binding);
 };
 
-void LayoutLoader::load(TCustomForm* form, const QString& text, const QString& file, const FormBinding& binding) {
+void LayoutLoader::load(TCustomForm* form, const QString& text, const QString& file, const FormBinding& binding)
+{
     ClassRegistry& reg = ClassRegistry::instance();
     LoadContext ctx;
     ctx.file = file;
@@ -269,7 +295,7 @@ void LayoutLoader::load(TCustomForm* form, const QString& text, const QString& f
     static const QRegularExpression propRe(QStringLiteral("^([A-Za-z_][\\w.]*)\\s*:\\s*(.*)$"));
 
     struct Frame {
-        TComponent* comp;   // nullptr: a skipped block of an unregistered class
+        TComponent* comp; // nullptr: a skipped block of an unregistered class
         QString cls;
     };
     std::vector<Frame> stack;
@@ -305,7 +331,7 @@ void LayoutLoader::load(TCustomForm* form, const QString& text, const QString& f
                 binding.m_unknownClasses->append(cls);
             if (!stack.back().comp || (!info && binding.m_unknownClasses)) {
                 ctx.skipped.insert(name);
-                stack.push_back({nullptr, cls});   // skipped, with everything inside it
+                stack.push_back({nullptr, cls}); // skipped, with everything inside it
                 continue;
             }
             if (!info || !info->factory)
@@ -367,11 +393,13 @@ void LayoutLoader::load(TCustomForm* form, const QString& text, const QString& f
     form->Loaded();
 }
 
-void LoadFormLayoutText(TCustomForm* form, const QString& text, const QString& file, const FormBinding& binding) {
+void LoadFormLayoutText(TCustomForm* form, const QString& text, const QString& file, const FormBinding& binding)
+{
     LayoutLoader::load(form, text, file, binding);
 }
 
-void LoadFormLayout(TCustomForm* form, const QString& file, const FormBinding& binding) {
+void LoadFormLayout(TCustomForm* form, const QString& file, const FormBinding& binding)
+{
     QString path = QDir(ResourceDir()).filePath(QStringLiteral("forms/") + file);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))

@@ -25,18 +25,22 @@ class LoadContext;
 //   b.field("Label1", Label1);
 class FormBinding {
 public:
-    template <class C, class... A>
-    FormBinding& handler(const QString& name, C* obj, void (C::*method)(A...)) {
+    template<class C, class... A>
+    FormBinding& handler(const QString& name, C* obj, void (C::*method)(A...))
+    {
         m_handlers[name] = std::function<void(A...)>([obj, method](A... a) { (obj->*method)(a...); });
         return *this;
     }
-    template <class... A>
-    FormBinding& handler(const QString& name, std::function<void(A...)> fn) {
+    template<class... A>
+    FormBinding& handler(const QString& name, std::function<void(A...)> fn)
+    {
         m_handlers[name] = std::move(fn);
         return *this;
     }
     // After loading, ref points to the component of that name (checked with dynamic_cast).
-    template <class T> FormBinding& field(const QString& name, T*& ref) {
+    template<class T>
+    FormBinding& field(const QString& name, T*& ref)
+    {
         m_fields.push_back({name, [&ref](TComponent* c) {
                                 ref = dynamic_cast<T*>(c);
                                 return ref != nullptr;
@@ -45,18 +49,21 @@ public:
     }
     bool hasHandler(const QString& name) const { return m_handlers.count(name) != 0; }
     // For checking layouts without their form class: every handler name binds to nothing.
-    FormBinding& acceptAnyHandler(bool on = true) {
+    FormBinding& acceptAnyHandler(bool on = true)
+    {
         m_anyHandler = on;
         return *this;
     }
     bool acceptsAnyHandler() const { return m_anyHandler; }
     // For checking layouts without the libraries of all their classes: a block of a class that
     // is not registered is recorded in *classes and skipped, properties and children included.
-    FormBinding& skipUnknownClasses(QStringList* classes) {
+    FormBinding& skipUnknownClasses(QStringList* classes)
+    {
         m_unknownClasses = classes;
         return *this;
     }
-    const std::any* findHandler(const QString& name) const {
+    const std::any* findHandler(const QString& name) const
+    {
         auto it = m_handlers.find(name);
         return it == m_handlers.end() ? nullptr : &it->second;
     }
@@ -78,7 +85,11 @@ private:
 class LayoutValue {
 public:
     LayoutValue(QString text, const LoadContext* ctx, QString prop, int line)
-        : m_text(std::move(text)), m_ctx(ctx), m_prop(std::move(prop)), m_line(line) {}
+        : m_text(std::move(text))
+        , m_ctx(ctx)
+        , m_prop(std::move(prop))
+        , m_line(line)
+    { }
     const QString& raw() const { return m_text; }
     int toInt() const;
     bool toBool() const;
@@ -95,7 +106,9 @@ public:
     // One of the given words.
     int toEnum(std::initializer_list<std::pair<const char*, int>> names) const;
     // The bound handler of the named method, of the event type E.
-    template <class E> E toHandler() const {
+    template<class E>
+    E toHandler() const
+    {
         const std::any* a = findHandler();
         if (!a)
             return E();
@@ -127,7 +140,7 @@ public:
     struct ClassInfo {
         QString name;
         QString base;
-        Factory factory;   // empty for abstract classes
+        Factory factory; // empty for abstract classes
         std::map<QString, Setter> properties;
     };
     static ClassRegistry& instance();
@@ -141,10 +154,14 @@ private:
     std::map<QString, ClassInfo> m_classes;
 };
 
-template <class T> class ClassRegistration {
+template<class T>
+class ClassRegistration {
 public:
-    explicit ClassRegistration(ClassRegistry::ClassInfo& info) : m_info(info) {}
-    ClassRegistration& property(const QString& name, std::function<void(T&, const LayoutValue&)> set) {
+    explicit ClassRegistration(ClassRegistry::ClassInfo& info)
+        : m_info(info)
+    { }
+    ClassRegistration& property(const QString& name, std::function<void(T&, const LayoutValue&)> set)
+    {
         m_info.properties[name] = [set](TComponent& c, const LayoutValue& v) {
             T* t = dynamic_cast<T*>(&c);
             if (!t)
@@ -159,12 +176,16 @@ private:
 };
 
 // Registers a class that the loader may create (T needs a constructor taking the owner).
-template <class T> ClassRegistration<T> RegisterClass(const QString& name, const QString& base) {
+template<class T>
+ClassRegistration<T> RegisterClass(const QString& name, const QString& base)
+{
     return ClassRegistration<T>(ClassRegistry::instance().add(
         name, base, [](TComponent* owner) -> TComponent* { return new T(owner); }));
 }
 // Registers properties for a class the loader does not create (a form base, an abstract class).
-template <class T> ClassRegistration<T> RegisterAbstractClass(const QString& name, const QString& base) {
+template<class T>
+ClassRegistration<T> RegisterAbstractClass(const QString& name, const QString& base)
+{
     return ClassRegistration<T>(ClassRegistry::instance().add(name, base, {}));
 }
 
@@ -180,6 +201,6 @@ void SetResourceDir(const QString& dir);
 void LoadFormLayout(TCustomForm* form, const QString& file, const FormBinding& binding);
 // Same, from layout text (file names the source in error messages).
 void LoadFormLayoutText(TCustomForm* form, const QString& text, const QString& file,
-                        const FormBinding& binding);
+    const FormBinding& binding);
 
 } // namespace zuvi::ui

@@ -11,32 +11,41 @@ namespace zuvi::ui {
 
 namespace {
 
-TCursor cursorOf(const LayoutValue& v) {
+TCursor cursorOf(const LayoutValue& v)
+{
     return v.toEnum({{"crDefault", crDefault}, {"crArrow", crArrow}, {"crHandPoint", crHandPoint},
-                     {"crIBeam", crIBeam}, {"crCross", crCross}, {"crHourGlass", crHourGlass},
-                     {"crSizeAll", crSizeAll}, {"crDrag", crDrag}});
+        {"crIBeam", crIBeam}, {"crCross", crCross}, {"crHourGlass", crHourGlass},
+        {"crSizeAll", crSizeAll}, {"crDrag", crDrag}});
 }
 
-TFontStyles fontStyleOf(const LayoutValue& v) {
+TFontStyles fontStyleOf(const LayoutValue& v)
+{
     TFontStyles s = 0;
     for (const QString& w : v.toWordSet()) {
-        if (w == QLatin1String("fsBold")) s |= fsBold;
-        else if (w == QLatin1String("fsItalic")) s |= fsItalic;
-        else if (w == QLatin1String("fsUnderline")) s |= fsUnderline;
-        else if (w == QLatin1String("fsStrikeOut")) s |= fsStrikeOut;
-        else v.fail(QStringLiteral("unknown font style %1").arg(w));
+        if (w == QLatin1String("fsBold"))
+            s |= fsBold;
+        else if (w == QLatin1String("fsItalic"))
+            s |= fsItalic;
+        else if (w == QLatin1String("fsUnderline"))
+            s |= fsUnderline;
+        else if (w == QLatin1String("fsStrikeOut"))
+            s |= fsStrikeOut;
+        else
+            v.fail(QStringLiteral("unknown font style %1").arg(w));
     }
     return s;
 }
 
-TBorderStyle borderOf(const LayoutValue& v) {
+TBorderStyle borderOf(const LayoutValue& v)
+{
     return TBorderStyle(v.toEnum({{"bsNone", bsNone}, {"bsSingle", bsSingle}, {"bsSizeable", bsSizeable},
-                                  {"bsDialog", bsDialog}, {"bsToolWindow", bsToolWindow}}));
+        {"bsDialog", bsDialog}, {"bsToolWindow", bsToolWindow}}));
 }
 
 } // namespace
 
-void RegisterStandardClasses() {
+void RegisterStandardClasses()
+{
     RegisterAbstractClass<TComponent>("TComponent", "")
         .property("Tag", [](TComponent& c, const LayoutValue& v) { c.SetTag(v.toInt()); });
 
@@ -88,8 +97,8 @@ void RegisterStandardClasses() {
         .property("ClientHeight", [](TCustomForm& f, const LayoutValue& v) { f.SetClientHeight(v.toInt()); })
         .property("Position", [](TCustomForm& f, const LayoutValue& v) {
             f.SetPosition(TPosition(v.toEnum({{"poDesigned", poDesigned}, {"poDefault", poDefault},
-                                              {"poScreenCenter", poScreenCenter}, {"poDesktopCenter", poDesktopCenter},
-                                              {"poMainFormCenter", poMainFormCenter}, {"poOwnerFormCenter", poOwnerFormCenter}})));
+                {"poScreenCenter", poScreenCenter}, {"poDesktopCenter", poDesktopCenter},
+                {"poMainFormCenter", poMainFormCenter}, {"poOwnerFormCenter", poOwnerFormCenter}})));
         })
         .property("FormStyle", [](TCustomForm& f, const LayoutValue& v) {
             f.SetFormStyle(TFormStyle(v.toEnum({{"fsNormal", fsNormal}, {"fsStayOnTop", fsStayOnTop}})));

@@ -21,7 +21,8 @@
 
 namespace zuvi::ui {
 
-static void setTextColor(QWidget* w, TColor c) {
+static void setTextColor(QWidget* w, TColor c)
+{
     QPalette pal = w->palette();
     QColor q = ToQColor(c);
     pal.setColor(QPalette::WindowText, q);
@@ -35,7 +36,8 @@ static void setTextColor(QWidget* w, TColor c) {
 // Word wrap as the desktop draws captions: lines break only at blanks (or at line breaks), so
 // a run of characters without blanks, Chinese text included, stays on one line; a word too
 // wide for the label stands alone on its line. Blanks at the break are dropped.
-QStringList WrapAtBlanks(const QFontMetrics& fm, const QString& text, int width) {
+QStringList WrapAtBlanks(const QFontMetrics& fm, const QString& text, int width)
+{
     QStringList lines;
     const QStringList paragraphs = text.split(QLatin1Char('\n'));
     for (const QString& para : paragraphs) {
@@ -54,8 +56,7 @@ QStringList WrapAtBlanks(const QFontMetrics& fm, const QString& text, int width)
             const QString candidate = line + blanks + word;
             if (fm.horizontalAdvance(candidate) <= width || (line.isEmpty() && blanks.isEmpty())) {
                 line = candidate;
-            } else if (line.isEmpty() && !blanks.isEmpty() && fm.horizontalAdvance(blanks) <= width &&
-                       !word.isEmpty()) {
+            } else if (line.isEmpty() && !blanks.isEmpty() && fm.horizontalAdvance(blanks) <= width && !word.isEmpty()) {
                 // Leading blanks that fit keep the first line; the word moves to the next one.
                 lines.append(blanks);
                 line = word;
@@ -70,46 +71,57 @@ QStringList WrapAtBlanks(const QFontMetrics& fm, const QString& text, int width)
     return lines;
 }
 
-TLabel::TLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
+TLabel::TLabel(TComponent* AOwner)
+    : TGraphicControl(AOwner)
+{
     TControl::SetBounds(0, 0, 65, 17);
 }
 
-void TLabel::SetCaption(const QString& s) {
+void TLabel::SetCaption(const QString& s)
+{
     TControl::SetCaption(s);
     adjust();
 }
-void TLabel::SetAutoSize(bool v) {
+void TLabel::SetAutoSize(bool v)
+{
     m_autoSize = v;
     adjust();
 }
-void TLabel::SetWordWrap(bool v) {
+void TLabel::SetWordWrap(bool v)
+{
     m_wordWrap = v;
     adjust();
     Invalidate();
 }
-void TLabel::SetAlignment(TAlignment a) {
+void TLabel::SetAlignment(TAlignment a)
+{
     m_alignment = a;
     Invalidate();
 }
-void TLabel::SetTransparent(bool v) {
+void TLabel::SetTransparent(bool v)
+{
     m_transparent = v;
     Invalidate();
 }
-void TLabel::ApplyFont() {
+void TLabel::ApplyFont()
+{
     TControl::ApplyFont();
     adjust();
 }
-void TLabel::SetBounds(int left, int top, int width, int height) {
+void TLabel::SetBounds(int left, int top, int width, int height)
+{
     TControl::SetBounds(left, top, width, height);
 }
-void TLabel::SetColor(TColor c) {
+void TLabel::SetColor(TColor c)
+{
     m_parentColor = false;
     TControl::SetColor(c);
 }
 
 // Auto-size: one line takes its text's width and height; a word-wrapped label keeps its width
 // and takes the wrapped text's height.
-void TLabel::adjust() {
+void TLabel::adjust()
+{
     if (!m_autoSize)
         return;
     QFontMetrics fm(Font().ToQFont());
@@ -123,16 +135,18 @@ void TLabel::adjust() {
     }
 }
 
-void TLabel::Paint() {
+void TLabel::Paint()
+{
     QPainter* p = Canvas()->Painter();
     if (!p)
         return;
     if (!m_transparent)
         p->fillRect(QRect(0, 0, Width(), Height()),
-                    ToQColor(m_parentColor && Parent() ? Parent()->Color() : Color()));
+            ToQColor(m_parentColor && Parent() ? Parent()->Color() : Color()));
     p->setFont(Font().ToQFont());
     p->setPen(ToQColor(Font().Color));
-    int flags = m_alignment == taCenter ? Qt::AlignHCenter : m_alignment == taRightJustify ? Qt::AlignRight : Qt::AlignLeft;
+    int flags = m_alignment == taCenter ? Qt::AlignHCenter : m_alignment == taRightJustify ? Qt::AlignRight
+                                                                                           : Qt::AlignLeft;
     flags |= Qt::AlignTop;
     if (!m_wordWrap) {
         p->drawText(QRect(0, 0, Width(), Height()), flags, Caption());
@@ -148,7 +162,10 @@ void TLabel::Paint() {
 
 // ---- TEdit ----
 
-TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner), m_edit(new QLineEdit) {
+TEdit::TEdit(TComponent* AOwner)
+    : TWinControl(AOwner)
+    , m_edit(new QLineEdit)
+{
     SetWidget(m_edit, true);
     TControl::SetBounds(0, 0, 121, 21);
     QObject::connect(m_edit, &QLineEdit::textChanged, [this] {
@@ -158,11 +175,13 @@ TEdit::TEdit(TComponent* AOwner) : TWinControl(AOwner), m_edit(new QLineEdit) {
 }
 
 QString TEdit::Text() const { return m_edit->text(); }
-void TEdit::SetText(const QString& s) {
+void TEdit::SetText(const QString& s)
+{
     if (m_edit->text() != s)
         m_edit->setText(s);
 }
-void TEdit::SetPasswordChar(char16_t c) {
+void TEdit::SetPasswordChar(char16_t c)
+{
     m_passwordChar = c;
     m_edit->setEchoMode(c ? QLineEdit::Password : QLineEdit::Normal);
     if (c)
@@ -174,19 +193,22 @@ int TEdit::MaxLength() const { return m_edit->maxLength() >= 32767 ? 0 : m_edit-
 void TEdit::SetMaxLength(int n) { m_edit->setMaxLength(n <= 0 ? 32767 : n); }
 bool TEdit::ReadOnly() const { return m_edit->isReadOnly(); }
 void TEdit::SetReadOnly(bool v) { m_edit->setReadOnly(v); }
-int TEdit::SelStart() const {
+int TEdit::SelStart() const
+{
     return m_edit->hasSelectedText() ? m_edit->selectionStart() : m_edit->cursorPosition();
 }
 void TEdit::SetSelStart(int pos) { m_edit->setCursorPosition(pos); }
 int TEdit::SelLength() const { return int(m_edit->selectedText().size()); }
 void TEdit::SetSelLength(int n) { m_edit->setSelection(SelStart(), n); }
 void TEdit::SelectAll() { m_edit->selectAll(); }
-void TEdit::ApplyFont() {
+void TEdit::ApplyFont()
+{
     TControl::ApplyFont();
     if ((Font().Color & 0xFF000000u) != clSystemColor)
         setTextColor(m_edit, Font().Color);
 }
-void TEdit::SetColor(TColor c) {
+void TEdit::SetColor(TColor c)
+{
     TControl::SetColor(c);
     QPalette pal = m_edit->palette();
     pal.setColor(QPalette::Base, ToQColor(c == clBtnFace ? clWindow : c));
@@ -195,7 +217,10 @@ void TEdit::SetColor(TColor c) {
 
 // ---- TComboBox ----
 
-TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner), m_combo(new QComboBox) {
+TComboBox::TComboBox(TComponent* AOwner)
+    : TWinControl(AOwner)
+    , m_combo(new QComboBox)
+{
     m_combo->setEditable(true);
     m_combo->setInsertPolicy(QComboBox::NoInsert);
     SetWidget(m_combo, true);
@@ -213,7 +238,8 @@ TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner), m_combo(new QCom
     });
 }
 
-void TComboBox::syncItems() {
+void TComboBox::syncItems()
+{
     m_syncing = true;
     QString text = m_combo->currentText();
     m_combo->clear();
@@ -228,7 +254,8 @@ void TComboBox::syncItems() {
 }
 
 QString TComboBox::Text() const { return m_combo->currentText(); }
-void TComboBox::SetText(const QString& s) {
+void TComboBox::SetText(const QString& s)
+{
     if (m_style == csDropDownList) {
         m_combo->setCurrentIndex(int(m_items.ToList().indexOf(s)));
         return;
@@ -239,28 +266,33 @@ void TComboBox::SetText(const QString& s) {
         m_syncing = false;
     }
 }
-int TComboBox::ItemIndex() const {
+int TComboBox::ItemIndex() const
+{
     int i = m_combo->currentIndex();
     if (i >= 0 && m_style != csDropDownList && m_combo->itemText(i) != m_combo->currentText())
         return int(m_items.ToList().indexOf(m_combo->currentText()));
     return i;
 }
-void TComboBox::SetItemIndex(int i) {
+void TComboBox::SetItemIndex(int i)
+{
     m_syncing = true;
     m_combo->setCurrentIndex(i);
     m_syncing = false;
 }
-void TComboBox::SetDropDownCount(int n) {
+void TComboBox::SetDropDownCount(int n)
+{
     m_dropDownCount = n;
     m_combo->setMaxVisibleItems(std::max(1, n));
 }
-void TComboBox::SetStyle(TComboBoxStyle s) {
+void TComboBox::SetStyle(TComboBoxStyle s)
+{
     m_style = s;
     m_combo->setEditable(s != csDropDownList);
     if (m_combo->lineEdit())
         AddInputWidget(m_combo->lineEdit());
 }
-void TComboBox::ApplyFont() {
+void TComboBox::ApplyFont()
+{
     TControl::ApplyFont();
     if ((Font().Color & 0xFF000000u) != clSystemColor)
         setTextColor(m_combo, Font().Color);
@@ -268,36 +300,46 @@ void TComboBox::ApplyFont() {
 
 // ---- TCheckBox / TRadioButton ----
 
-TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner), m_box(new QCheckBox) {
+TCheckBox::TCheckBox(TComponent* AOwner)
+    : TWinControl(AOwner)
+    , m_box(new QCheckBox)
+{
     SetWidget(m_box, true);
     TControl::SetBounds(0, 0, 97, 17);
     QObject::connect(m_box, &QCheckBox::clicked, [this] { Guard([&] { Click(); }); });
 }
 bool TCheckBox::Checked() const { return m_box->isChecked(); }
-void TCheckBox::SetChecked(bool v) {
+void TCheckBox::SetChecked(bool v)
+{
     if (m_box->isChecked() == v)
         return;
     m_box->setChecked(v);
     if (!Loading())
         Click();
 }
-void TCheckBox::SetCaption(const QString& s) {
+void TCheckBox::SetCaption(const QString& s)
+{
     TControl::SetCaption(s);
     m_box->setText(s);
 }
-void TCheckBox::ApplyFont() {
+void TCheckBox::ApplyFont()
+{
     TControl::ApplyFont();
     if ((Font().Color & 0xFF000000u) != clSystemColor)
         setTextColor(m_box, Font().Color);
 }
 
-TRadioButton::TRadioButton(TComponent* AOwner) : TWinControl(AOwner), m_button(new QRadioButton) {
+TRadioButton::TRadioButton(TComponent* AOwner)
+    : TWinControl(AOwner)
+    , m_button(new QRadioButton)
+{
     SetWidget(m_button, true);
     TControl::SetBounds(0, 0, 113, 17);
     QObject::connect(m_button, &QRadioButton::clicked, [this] { Guard([&] { Click(); }); });
 }
 bool TRadioButton::Checked() const { return m_button->isChecked(); }
-void TRadioButton::SetChecked(bool v) {
+void TRadioButton::SetChecked(bool v)
+{
     if (m_button->isChecked() == v)
         return;
     if (!v) {
@@ -310,11 +352,13 @@ void TRadioButton::SetChecked(bool v) {
     if (!Loading())
         Click();
 }
-void TRadioButton::SetCaption(const QString& s) {
+void TRadioButton::SetCaption(const QString& s)
+{
     TControl::SetCaption(s);
     m_button->setText(s);
 }
-void TRadioButton::ApplyFont() {
+void TRadioButton::ApplyFont()
+{
     TControl::ApplyFont();
     if ((Font().Color & 0xFF000000u) != clSystemColor)
         setTextColor(m_button, Font().Color);
@@ -322,23 +366,29 @@ void TRadioButton::ApplyFont() {
 
 // ---- TPanel ----
 
-TPanel::TPanel(TComponent* AOwner) : TCustomControl(AOwner) {
+TPanel::TPanel(TComponent* AOwner)
+    : TCustomControl(AOwner)
+{
     TControl::SetBounds(0, 0, 185, 41);
     Widget()->setFocusPolicy(Qt::NoFocus);
 }
-void TPanel::SetBevelOuter(TBevelCut b) {
+void TPanel::SetBevelOuter(TBevelCut b)
+{
     m_bevelOuter = b;
     Invalidate();
 }
-void TPanel::SetParentBackground(bool v) {
+void TPanel::SetParentBackground(bool v)
+{
     m_parentBackground = v;
     Invalidate();
 }
-void TPanel::SetColor(TColor c) {
+void TPanel::SetColor(TColor c)
+{
     TControl::SetColor(c);
     m_parentBackground = false;
 }
-void TPanel::Paint() {
+void TPanel::Paint()
+{
     QPainter* p = Canvas()->Painter();
     if (!p)
         return;
@@ -364,23 +414,29 @@ void TPanel::Paint() {
 
 // ---- TImage ----
 
-TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner) {
+TImage::TImage(TComponent* AOwner)
+    : TGraphicControl(AOwner)
+{
     TControl::SetBounds(0, 0, 105, 105);
     m_picture.OnChange = [this] { Invalidate(); };
 }
-void TImage::SetStretch(bool v) {
+void TImage::SetStretch(bool v)
+{
     m_stretch = v;
     Invalidate();
 }
-void TImage::SetTransparent(bool v) {
+void TImage::SetTransparent(bool v)
+{
     m_transparent = v;
     Invalidate();
 }
-void TImage::SetCenter(bool v) {
+void TImage::SetCenter(bool v)
+{
     m_center = v;
     Invalidate();
 }
-void TImage::Paint() {
+void TImage::Paint()
+{
     const TBitmap* g = m_picture.Graphic();
     QPainter* p = Canvas()->Painter();
     if (!g || g->Empty() || !p)
@@ -407,14 +463,18 @@ void TImage::Paint() {
 
 // ---- TListBox ----
 
-TListBox::TListBox(TComponent* AOwner) : TWinControl(AOwner), m_list(new QListWidget) {
+TListBox::TListBox(TComponent* AOwner)
+    : TWinControl(AOwner)
+    , m_list(new QListWidget)
+{
     SetWidget(m_list, true);
     AddInputWidget(m_list->viewport());
     TControl::SetBounds(0, 0, 121, 97);
     m_items.OnChange = [this] { syncItems(); };
     QObject::connect(m_list, &QListWidget::itemClicked, [this] { Guard([&] { Click(); }); });
 }
-void TListBox::syncItems() {
+void TListBox::syncItems()
+{
     int cur = m_list->currentRow();
     m_list->clear();
     for (const QString& s : m_items.ToList()) {
@@ -426,12 +486,14 @@ void TListBox::syncItems() {
 }
 int TListBox::ItemIndex() const { return m_list->currentRow(); }
 void TListBox::SetItemIndex(int i) { m_list->setCurrentRow(i); }
-void TListBox::SetItemHeight(int h) {
+void TListBox::SetItemHeight(int h)
+{
     m_itemHeight = h;
     syncItems();
 }
 void TListBox::SetBorderStyle(TBorderStyle b) { m_list->setFrameShape(b == bsNone ? QFrame::NoFrame : QFrame::StyledPanel); }
-void TListBox::ApplyFont() {
+void TListBox::ApplyFont()
+{
     TControl::ApplyFont();
     if ((Font().Color & 0xFF000000u) != clSystemColor)
         setTextColor(m_list, Font().Color);
@@ -439,7 +501,10 @@ void TListBox::ApplyFont() {
 
 // ---- TMemo ----
 
-TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner), m_edit(new QPlainTextEdit) {
+TMemo::TMemo(TComponent* AOwner)
+    : TWinControl(AOwner)
+    , m_edit(new QPlainTextEdit)
+{
     SetWidget(m_edit, true);
     AddInputWidget(m_edit->viewport());
     TControl::SetBounds(0, 0, 185, 89);
@@ -456,7 +521,8 @@ TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner), m_edit(new QPlainTextEdi
             Guard([&] { OnChange(this); });
     });
 }
-void TMemo::syncLines() {
+void TMemo::syncLines()
+{
     if (m_syncing)
         return;
     m_syncing = true;
@@ -465,7 +531,8 @@ void TMemo::syncLines() {
 }
 bool TMemo::ReadOnly() const { return m_edit->isReadOnly(); }
 void TMemo::SetReadOnly(bool v) { m_edit->setReadOnly(v); }
-void TMemo::SetScrollBars(TScrollStyle s) {
+void TMemo::SetScrollBars(TScrollStyle s)
+{
     m_scrollBars = s;
     bool v = s == ssVertical || s == ssBoth, h = s == ssHorizontal || s == ssBoth;
     m_edit->setVerticalScrollBarPolicy(v ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -473,12 +540,14 @@ void TMemo::SetScrollBars(TScrollStyle s) {
 }
 void TMemo::SetBorderStyle(TBorderStyle b) { m_edit->setFrameShape(b == bsNone ? QFrame::NoFrame : QFrame::StyledPanel); }
 void TMemo::SetWordWrap(bool v) { m_edit->setLineWrapMode(v ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap); }
-void TMemo::ApplyFont() {
+void TMemo::ApplyFont()
+{
     TControl::ApplyFont();
     if ((Font().Color & 0xFF000000u) != clSystemColor)
         setTextColor(m_edit, Font().Color);
 }
-void TMemo::SetColor(TColor c) {
+void TMemo::SetColor(TColor c)
+{
     TControl::SetColor(c);
     QPalette pal = m_edit->palette();
     pal.setColor(QPalette::Base, ToQColor(c == clBtnFace ? clWindow : c));
@@ -487,7 +556,10 @@ void TMemo::SetColor(TColor c) {
 
 // ---- TValueListEditor ----
 
-TValueListEditor::TValueListEditor(TComponent* AOwner) : TWinControl(AOwner), m_table(new QTableWidget) {
+TValueListEditor::TValueListEditor(TComponent* AOwner)
+    : TWinControl(AOwner)
+    , m_table(new QTableWidget)
+{
     m_table->setColumnCount(2);
     m_table->verticalHeader()->hide();
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -516,7 +588,8 @@ TValueListEditor::TValueListEditor(TComponent* AOwner) : TWinControl(AOwner), m_
     rebuild();
 }
 
-bool TValueListEditor::trySelect(int row) {
+bool TValueListEditor::trySelect(int row)
+{
     bool can = true;
     if (OnSelectCell)
         OnSelectCell(this, 1, row, can);
@@ -525,14 +598,16 @@ bool TValueListEditor::trySelect(int row) {
     return can;
 }
 
-void TValueListEditor::selectRowVisual() {
+void TValueListEditor::selectRowVisual()
+{
     m_rebuilding = true;
     m_table->setCurrentCell(m_row - 1, 0);
     m_table->selectRow(m_row - 1);
     m_rebuilding = false;
 }
 
-void TValueListEditor::rebuild() {
+void TValueListEditor::rebuild()
+{
     m_rebuilding = true;
     int n = std::max(1, m_strings.Count());
     m_table->setRowCount(n);
@@ -562,7 +637,8 @@ void TValueListEditor::rebuild() {
     selectRowVisual();
 }
 
-void TValueListEditor::SetTitleCaptions(const QStringList& titles) {
+void TValueListEditor::SetTitleCaptions(const QStringList& titles)
+{
     m_titles = titles;
     while (m_titles.size() < 2)
         m_titles.append(QString());
@@ -572,14 +648,16 @@ int TValueListEditor::ColWidths(int col) const { return m_table->columnWidth(col
 void TValueListEditor::SetColWidths(int col, int width) { m_table->setColumnWidth(col, width); }
 int TValueListEditor::RowCount() const { return 1 + std::max(1, m_strings.Count()); }
 
-void TValueListEditor::SetRow(int row) {
+void TValueListEditor::SetRow(int row)
+{
     if (row < 1 || row >= RowCount() || row == m_row)
         return;
     if (trySelect(row))
         selectRowVisual();
 }
 
-QString TValueListEditor::Cells(int col, int row) const {
+QString TValueListEditor::Cells(int col, int row) const
+{
     if (row == 0)
         return m_titles.value(col);
     if (row < 1 || row > m_strings.Count() || col < 0 || col > 1)
@@ -591,7 +669,8 @@ QString TValueListEditor::Cells(int col, int row) const {
     return col == 0 ? s.left(eq) : s.mid(eq + 1);
 }
 
-int TValueListEditor::InsertRow(const QString& key, const QString& value, bool append) {
+int TValueListEditor::InsertRow(const QString& key, const QString& value, bool append)
+{
     QString line = key + QLatin1Char('=') + value;
     if (append || m_strings.Count() == 0) {
         m_strings.Add(line);
@@ -602,13 +681,15 @@ int TValueListEditor::InsertRow(const QString& key, const QString& value, bool a
     return at + 1;
 }
 
-void TValueListEditor::DeleteRow(int row) {
+void TValueListEditor::DeleteRow(int row)
+{
     if (row < 1 || row > m_strings.Count())
         return;
     m_strings.Delete(row - 1);
 }
 
-void TValueListEditor::MouseToCell(int x, int y, int& col, int& row) const {
+void TValueListEditor::MouseToCell(int x, int y, int& col, int& row) const
+{
     col = -1;
     row = -1;
     if (x < 0 || y < 0 || x >= Width() || y >= Height())
@@ -625,11 +706,13 @@ void TValueListEditor::MouseToCell(int x, int y, int& col, int& row) const {
     row = r < 0 ? -1 : r + 1;
 }
 
-void TValueListEditor::SetBorderStyle(TBorderStyle b) {
+void TValueListEditor::SetBorderStyle(TBorderStyle b)
+{
     m_table->setFrameShape(b == bsNone ? QFrame::NoFrame : QFrame::StyledPanel);
 }
 void TValueListEditor::SetGridLines(bool on) { m_table->setShowGrid(on); }
-void TValueListEditor::ApplyFont() {
+void TValueListEditor::ApplyFont()
+{
     TControl::ApplyFont();
     QFontMetrics fm(Font().ToQFont());
     m_table->verticalHeader()->setDefaultSectionSize(fm.height() + 6);
@@ -637,7 +720,10 @@ void TValueListEditor::ApplyFont() {
 
 // ---- TTrackBar ----
 
-TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner), m_slider(new QSlider(Qt::Horizontal)) {
+TTrackBar::TTrackBar(TComponent* AOwner)
+    : TWinControl(AOwner)
+    , m_slider(new QSlider(Qt::Horizontal))
+{
     SetWidget(m_slider, true);
     m_slider->setRange(0, 10);
     TControl::SetBounds(0, 0, 150, 45);
@@ -652,16 +738,21 @@ int TTrackBar::Position() const { return m_slider->value(); }
 void TTrackBar::SetMin(int v) { m_slider->setMinimum(v); }
 void TTrackBar::SetMax(int v) { m_slider->setMaximum(v); }
 void TTrackBar::SetPosition(int v) { m_slider->setValue(v); }
-void TTrackBar::SetOrientation(TTrackBarOrientation o) {
+void TTrackBar::SetOrientation(TTrackBarOrientation o)
+{
     m_slider->setOrientation(o == trVertical ? Qt::Vertical : Qt::Horizontal);
 }
-void TTrackBar::SetTickStyle(TTickStyle t) {
+void TTrackBar::SetTickStyle(TTickStyle t)
+{
     m_slider->setTickPosition(t == tsNone ? QSlider::NoTicks : QSlider::TicksBelow);
 }
 
 // ---- TProgressBar ----
 
-TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner), m_bar(new QProgressBar) {
+TProgressBar::TProgressBar(TComponent* AOwner)
+    : TWinControl(AOwner)
+    , m_bar(new QProgressBar)
+{
     SetWidget(m_bar, true);
     m_bar->setRange(0, 100);
     m_bar->setValue(0);

@@ -61,7 +61,7 @@ public:
     char16_t PasswordChar() const { return m_passwordChar; }
     void SetPasswordChar(char16_t c);
     int MaxLength() const;
-    void SetMaxLength(int n);   // 0: no limit
+    void SetMaxLength(int n); // 0: no limit
     bool ReadOnly() const;
     void SetReadOnly(bool v);
     int SelStart() const;
@@ -105,8 +105,8 @@ public:
     void ApplyFont() override;
     QComboBox* ComboBox() const { return m_combo; }
 
-    TNotifyEvent OnChange;   // the text changed (typed or chosen)
-    TNotifyEvent OnSelect;   // an item was chosen from the list
+    TNotifyEvent OnChange; // the text changed (typed or chosen)
+    TNotifyEvent OnSelect; // an item was chosen from the list
 
 private:
     void syncItems();
@@ -309,7 +309,7 @@ public:
     int Position() const;
     void SetMin(int v);
     void SetMax(int v);
-    void SetPosition(int v);   // held within Min .. Max
+    void SetPosition(int v); // held within Min .. Max
     QProgressBar* Bar() const { return m_bar; }
 
 private:

@@ -34,7 +34,8 @@ constexpr TColor clBtnFace = clSystemColor | 15;
 constexpr TColor clHighlight = clSystemColor | 13;
 constexpr TColor clNone = 0x1FFFFFFF;
 
-constexpr TColor RGB(int r, int g, int b) {
+constexpr TColor RGB(int r, int g, int b)
+{
     return TColor(r & 0xFF) | (TColor(g & 0xFF) << 8) | (TColor(b & 0xFF) << 16);
 }
 constexpr int GetRValue(TColor c) { return int(c & 0xFF); }
@@ -63,7 +64,9 @@ struct TRect {
 inline TRect Rect(int l, int t, int r, int b) { return TRect{l, t, r, b}; }
 inline TPoint Point(int x, int y) { return TPoint{x, y}; }
 
-enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+enum class TMouseButton { mbLeft,
+    mbRight,
+    mbMiddle };
 using enum TMouseButton;
 
 // Shift state as a bit set.
@@ -79,19 +82,58 @@ using TCursor = int;
 constexpr TCursor crDefault = 0, crArrow = -2, crCross = -3, crIBeam = -4, crSizeAll = -22,
                   crHandPoint = -21, crHourGlass = -11, crDrag = -12;
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
-                 poDesktopCenter, poMainFormCenter, poOwnerFormCenter };
-enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
-enum TWindowState { wsNormal, wsMinimized, wsMaximized };
-enum TCloseAction { caNone, caHide, caFree, caMinimize };
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-enum TTrackBarOrientation { trHorizontal, trVertical };
-enum TTickStyle { tsNone, tsAuto, tsManual };
-enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-enum TComboBoxStyle { csDropDown, csSimple, csDropDownList };
-enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
+enum TAlignment { taLeftJustify,
+    taRightJustify,
+    taCenter };
+enum TBorderStyle { bsNone,
+    bsSingle,
+    bsSizeable,
+    bsDialog,
+    bsToolWindow,
+    bsSizeToolWin };
+enum TPosition { poDesigned,
+    poDefault,
+    poDefaultPosOnly,
+    poDefaultSizeOnly,
+    poScreenCenter,
+    poDesktopCenter,
+    poMainFormCenter,
+    poOwnerFormCenter };
+enum TFormStyle { fsNormal,
+    fsMDIChild,
+    fsMDIForm,
+    fsStayOnTop };
+enum TWindowState { wsNormal,
+    wsMinimized,
+    wsMaximized };
+enum TCloseAction { caNone,
+    caHide,
+    caFree,
+    caMinimize };
+enum TScrollStyle { ssNone,
+    ssHorizontal,
+    ssVertical,
+    ssBoth };
+enum TTrackBarOrientation { trHorizontal,
+    trVertical };
+enum TTickStyle { tsNone,
+    tsAuto,
+    tsManual };
+enum TBevelCut { bvNone,
+    bvLowered,
+    bvRaised,
+    bvSpace };
+enum TComboBoxStyle { csDropDown,
+    csSimple,
+    csDropDownList };
+enum TPixelFormat { pfDevice,
+    pf1bit,
+    pf4bit,
+    pf8bit,
+    pf15bit,
+    pf16bit,
+    pf24bit,
+    pf32bit };
 
 // Font style bits.
 using TFontStyles = unsigned;

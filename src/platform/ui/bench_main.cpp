@@ -11,20 +11,24 @@ namespace {
 
 class TUiDemo : public TForm {
 public:
-    explicit TUiDemo(TComponent* owner) : TForm(owner) {
+    explicit TUiDemo(TComponent* owner)
+        : TForm(owner)
+    {
         FormBinding b;
         b.handler("FormShow", this, &TUiDemo::FormShow).handler("Timer1Timer", this, &TUiDemo::Timer1Timer);
         LoadFormLayout(this, "uidemo.form", b);
     }
-    void FormShow(TObject*) {
+    void FormShow(TObject*)
+    {
         QTimer::singleShot(0, [] { Application->Terminate(); });
     }
-    void Timer1Timer(TObject*) {}
+    void Timer1Timer(TObject*) { }
 };
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     TApplication app(argc, argv);
     Application->SetTitle(QStringLiteral("Zuvi"));
     TUiDemo* form = nullptr;

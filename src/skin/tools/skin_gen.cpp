@@ -309,11 +309,12 @@ void drawOps(QPainter& p, const Context& ctx, const QJsonArray& ops, bool antial
             p.setPen(colorOf(ctx, op.value("color")));
             const QString align = op.value("align").toString("center");
             int flags = Qt::AlignVCenter | Qt::TextSingleLine;
-            flags |= align == "left" ? Qt::AlignLeft : align == "right" ? Qt::AlignRight : Qt::AlignHCenter;
+            flags |= align == "left" ? Qt::AlignLeft : align == "right" ? Qt::AlignRight
+                                                                        : Qt::AlignHCenter;
             p.drawText(rectOf(op.value("rect")), flags, op.value("text").toString());
         } else if (kind == "glyph") {
             drawGlyph(p, op.value("name").toString(), rectOf(op.value("rect")), colorOf(ctx, op.value("color")),
-                      colorOf(ctx, op.value("accent"), Qt::white));
+                colorOf(ctx, op.value("accent"), Qt::white));
         } else {
             fail("unknown drawing operation: " + kind);
         }
@@ -691,7 +692,7 @@ int main(int argc, char** argv)
                 QFontDatabase::addApplicationFont(f.toString());
         if (!QFontDatabase::families().contains(ctx.fontFamily))
             std::fprintf(stderr, "zuvi-skin-gen: font \"%s\" not found, captions use a fallback\n",
-                         qPrintable(ctx.fontFamily));
+                qPrintable(ctx.fontFamily));
         const QString outDir = QString::fromLocal8Bit(argv[2]);
         int n = 0;
         for (const QJsonValue& v : root.value("pictures").toArray()) {

@@ -30,7 +30,7 @@ public:
     RawServer()
     {
         m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr {};
+        sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
@@ -85,8 +85,8 @@ private:
                 }
             }
             if (response == "silent") {
-                pollfd p { c, POLLIN, 0 };
-                while (!m_stop && ::poll(&p, 1, 100) == 0) {}
+                pollfd p{c, POLLIN, 0};
+                while (!m_stop && ::poll(&p, 1, 100) == 0) { }
             } else if (!response.empty()) {
                 ::send(c, response.data(), response.size(), MSG_NOSIGNAL);
             }
@@ -100,7 +100,7 @@ private:
         char buf[4096];
         size_t need = std::string::npos;
         while (raw.size() < need) {
-            pollfd p { c, POLLIN, 0 };
+            pollfd p{c, POLLIN, 0};
             if (::poll(&p, 1, 3000) <= 0)
                 break;
             ssize_t n = ::recv(c, buf, sizeof buf, 0);
@@ -121,7 +121,7 @@ private:
 
     int m_fd = -1;
     int m_port = 0;
-    std::atomic<bool> m_stop { false };
+    std::atomic<bool> m_stop{false};
     std::thread m_thread;
     std::mutex m_mutex;
     std::deque<std::string> m_responses;
@@ -156,10 +156,8 @@ TEST(HttpClient, GetSendsExactlyTheseBytesAndReturnsTheBodyAsBytes)
     auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
     const std::string host = "Host: " + server.host() + "\r\n";
-    EXPECT_EQ(requests[0], "GET /m2/index.php?r=Pc/RandCode&Flag=160000 HTTP/1.1\r\n" + host + kUa
-                               + "Accept: */*\r\n\r\n");
-    EXPECT_EQ(requests[1], "GET /m2/index.php?r=Pc/Activity&Phone=&Flag=160000&Hamc= HTTP/1.1\r\n" + host + kUa
-                               + kAcceptBrowser + "\r\n");
+    EXPECT_EQ(requests[0], "GET /m2/index.php?r=Pc/RandCode&Flag=160000 HTTP/1.1\r\n" + host + kUa + "Accept: */*\r\n\r\n");
+    EXPECT_EQ(requests[1], "GET /m2/index.php?r=Pc/Activity&Phone=&Flag=160000&Hamc= HTTP/1.1\r\n" + host + kUa + kAcceptBrowser + "\r\n");
 }
 
 TEST(HttpClient, PostSendsTheReadyBodyWithItsTypeAndLengthAndNoExpect)
@@ -172,9 +170,7 @@ TEST(HttpClient, PostSendsTheReadyBodyWithItsTypeAndLengthAndNoExpect)
 
     auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0], "POST /m2/index.php?r=Pc/UpAddresBook HTTP/1.1\r\nHost: " + server.host() + "\r\n" + kUa
-                               + kAcceptBrowser + "Content-Type: multipart/form-data; boundary=--------x\r\n"
-                               + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body.toStdString());
+    EXPECT_EQ(requests[0], "POST /m2/index.php?r=Pc/UpAddresBook HTTP/1.1\r\nHost: " + server.host() + "\r\n" + kUa + kAcceptBrowser + "Content-Type: multipart/form-data; boundary=--------x\r\n" + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body.toStdString());
 }
 
 TEST(HttpClient, CookiesStayWithTheirClientAndOnlyBrowserClientsKeepThem)
@@ -186,9 +182,9 @@ TEST(HttpClient, CookiesStayWithTheirClientAndOnlyBrowserClientsKeepThem)
     const QString u = url(server, "/m2/index.php?r=Pc/Keepalived");
     browser.get(u);
     browser.get(u); // sends the cookie back
-    other.get(u);   // its own, empty store
+    other.get(u); // its own, empty store
     plain.get(u);
-    plain.get(u);   // never keeps cookies
+    plain.get(u); // never keeps cookies
     auto requests = server.requests();
     ASSERT_EQ(requests.size(), 5u);
     auto hasCookie = [](const std::string& r) { return r.find("\r\nCookie: sid=abc\r\n") != std::string::npos; };
@@ -208,17 +204,20 @@ TEST(HttpClient, UrlTextOutsidePrintableAsciiIsPercentEncodedFromGbk)
     auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].substr(0, requests[0].find("\r\n")),
-              "GET /m2/index.php?r=Pc/Logout&Phone=a%20b%D6%D0&Flag=160000&Hamc= HTTP/1.1");
+        "GET /m2/index.php?r=Pc/Logout&Phone=a%20b%D6%D0&Flag=160000&Hamc= HTTP/1.1");
 }
 
 TEST(HttpClient, FailuresAreTransportErrors)
 {
-    struct { const char* response; long status; } cases[] = {
-        { "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n", 500 },
-        { "HTTP/1.1 404 Not Found\r\nContent-Length: 2\r\nConnection: close\r\n\r\nno", 404 },
-        { "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n", 400 },
-        { "", 0 },                                                  // closed without an answer
-        { "HTTP/1.1 200 OK\r\nContent-Length: 50\r\nConnection: close\r\n\r\n{\"ret\"", 200 }, // cut short
+    struct {
+        const char* response;
+        long status;
+    } cases[] = {
+        {"HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n", 500},
+        {"HTTP/1.1 404 Not Found\r\nContent-Length: 2\r\nConnection: close\r\n\r\nno", 404},
+        {"HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n", 400},
+        {"", 0}, // closed without an answer
+        {"HTTP/1.1 200 OK\r\nContent-Length: 50\r\nConnection: close\r\n\r\n{\"ret\"", 200}, // cut short
     };
     for (const auto& c : cases) {
         RawServer server;

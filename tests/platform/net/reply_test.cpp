@@ -20,9 +20,17 @@ QString scramble(const QByteArray& json) { return SwapCharPairs(QString::fromLat
 
 TEST(SwapCharPairs, Table)
 {
-    struct { const char* in; const char* out; } cases[] = {
-        { "", "" }, { "a", "a" }, { "ab", "ba" }, { "abc", "bac" }, { "abcd", "badc" }, { "abcde", "badce" },
-        { "张三李", "三张李" },
+    struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"", ""},
+        {"a", "a"},
+        {"ab", "ba"},
+        {"abc", "bac"},
+        {"abcd", "badc"},
+        {"abcde", "badce"},
+        {"张三李", "三张李"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SwapCharPairs(u(c.in)), u(c.out)) << c.in;
@@ -33,16 +41,19 @@ TEST(SwapCharPairs, Table)
 
 TEST(DecodeMimeBase64, Leniency)
 {
-    struct { const char* in; QByteArray out; } cases[] = {
-        { "", "" },
-        { "TWFu", "Man" },
-        { "TWE=", "Ma" },
-        { "TQ==", "M" },
-        { "TWFuTQ", "Man" },          // length cut to a multiple of four
-        { "TWFuTQ==x", "ManM" },      // the cut drops the stray character, then "==" counts
-        { "TW=u", "M`." },             // "=" inside counts as zero bits
-        { "T*Fu", QByteArray("L\x01n", 3) }, // other characters count as zero bits, no error
-        { "abc", "" },
+    struct {
+        const char* in;
+        QByteArray out;
+    } cases[] = {
+        {"", ""},
+        {"TWFu", "Man"},
+        {"TWE=", "Ma"},
+        {"TQ==", "M"},
+        {"TWFuTQ", "Man"}, // length cut to a multiple of four
+        {"TWFuTQ==x", "ManM"}, // the cut drops the stray character, then "==" counts
+        {"TW=u", "M`."}, // "=" inside counts as zero bits
+        {"T*Fu", QByteArray("L\x01n", 3)}, // other characters count as zero bits, no error
+        {"abc", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DecodeMimeBase64(u(c.in)), c.out) << c.in;
@@ -58,15 +69,18 @@ TEST(ReadReply, JsonOrNot)
 
 TEST(ReadReply, RetLookup)
 {
-    struct { const char* body; int ret; } cases[] = {
-        { R"({"ret":0})", 0 },
-        { R"({"ret":3})", 3 },
-        { R"({"RET":0})", 0 },            // key letter case ignored
-        { R"({"Ret":5,"ret":0})", 5 },    // first match wins
-        { R"({})", -1 },                  // missing
-        { R"({"rd":"x"})", -1 },
-        { R"({"ret":"0"})", -1 },         // not a number
-        { R"([1,2])", -1 },
+    struct {
+        const char* body;
+        int ret;
+    } cases[] = {
+        {R"({"ret":0})", 0},
+        {R"({"ret":3})", 3},
+        {R"({"RET":0})", 0}, // key letter case ignored
+        {R"({"Ret":5,"ret":0})", 5}, // first match wins
+        {R"({})", -1}, // missing
+        {R"({"rd":"x"})", -1},
+        {R"({"ret":"0"})", -1}, // not a number
+        {R"([1,2])", -1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(readReply(QByteArray(c.body)).ret(), c.ret) << c.body;
@@ -105,7 +119,7 @@ TEST(UnscrambleReply, Outcomes)
     EXPECT_TRUE(unscrambleReply(scramble(json).toLatin1()).isJson());
 
     EXPECT_EQ(unscrambleReply(QString()).kind(), Reply::Kind::Empty);
-    EXPECT_EQ(unscrambleReply(u("abc")).kind(), Reply::Kind::Empty);           // cut to nothing
+    EXPECT_EQ(unscrambleReply(u("abc")).kind(), Reply::Kind::Empty); // cut to nothing
     EXPECT_EQ(unscrambleReply(scramble("not json")).kind(), Reply::Kind::NotJson);
     EXPECT_EQ(unscrambleReply(QByteArray("<html>oops</html>")).kind(), Reply::Kind::NotJson);
     // An odd-length scrambled text keeps its last character last.
@@ -135,19 +149,22 @@ TEST(ServiceApiUrls, Catalogue)
     const QString a = u("http://127.0.0.1:8090/m2/index.php?");
     const QString b = u("http://127.0.0.2:8091/m2_release/index.php?");
     const QString p = u("13800000001"), h = u("0123456789abcdef0123456789abcdef"), w = u("9eb0");
-    struct { QString url; QString expected; } cases[] = {
-        { ServiceApi::RandCode(), a + u("r=Pc/RandCode&Flag=160000") },
-        { ServiceApi::RandCode2(), b + u("r=Pc/RandCode&Flag=160000") },
-        { ServiceApi::Login(p, w, h), a + u("r=Pc/Login&Phone=") + p + u("&Passwd=9eb0&Flag=160000&Hamc=") + h },
-        { ServiceApi::CheckPM(p, h), a + u("r=Pc/CheckPM&Phone=") + p + u("&Flag=160000&Hamc=") + h },
-        { ServiceApi::CreatePM(p, h), a + u("r=Pc/CreatePM&Phone=") + p + u("&Flag=160000&Hamc=") + h },
-        { ServiceApi::Logout(QString(), QString()), a + u("r=Pc/Logout&Phone=&Flag=160000&Hamc=") },
-        { ServiceApi::Activity(p, h), a + u("r=Pc/Activity&Phone=") + p + u("&Flag=160000&Hamc=") + h },
-        { ServiceApi::softversion(), a + u("r=Pc/softversion&Flag=160000&Ver=5.1.0") },
-        { ServiceApi::UpAddresBook(), a + u("r=Pc/UpAddresBook") },
-        { ServiceApi::RestoreAddresBook(p, h),
-          b + u("r=Pc/RestoreAddresBook&Phone=") + p + u("&Flag=160000&Hamc=") + h + u("&Ver=5.1.0") },
-        { ServiceApi::Keepalived(p, h), a + u("r=Pc/Keepalived&Phone=") + p + u("&Flag=160000&Hamc=") + h },
+    struct {
+        QString url;
+        QString expected;
+    } cases[] = {
+        {ServiceApi::RandCode(), a + u("r=Pc/RandCode&Flag=160000")},
+        {ServiceApi::RandCode2(), b + u("r=Pc/RandCode&Flag=160000")},
+        {ServiceApi::Login(p, w, h), a + u("r=Pc/Login&Phone=") + p + u("&Passwd=9eb0&Flag=160000&Hamc=") + h},
+        {ServiceApi::CheckPM(p, h), a + u("r=Pc/CheckPM&Phone=") + p + u("&Flag=160000&Hamc=") + h},
+        {ServiceApi::CreatePM(p, h), a + u("r=Pc/CreatePM&Phone=") + p + u("&Flag=160000&Hamc=") + h},
+        {ServiceApi::Logout(QString(), QString()), a + u("r=Pc/Logout&Phone=&Flag=160000&Hamc=")},
+        {ServiceApi::Activity(p, h), a + u("r=Pc/Activity&Phone=") + p + u("&Flag=160000&Hamc=") + h},
+        {ServiceApi::softversion(), a + u("r=Pc/softversion&Flag=160000&Ver=5.1.0")},
+        {ServiceApi::UpAddresBook(), a + u("r=Pc/UpAddresBook")},
+        {ServiceApi::RestoreAddresBook(p, h),
+            b + u("r=Pc/RestoreAddresBook&Phone=") + p + u("&Flag=160000&Hamc=") + h + u("&Ver=5.1.0")},
+        {ServiceApi::Keepalived(p, h), a + u("r=Pc/Keepalived&Phone=") + p + u("&Flag=160000&Hamc=") + h},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.url, c.expected);

@@ -11,7 +11,8 @@
 
 class TempHome : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(m_dir.isValid());
         root = m_dir.path();
         for (const char* sub : {"home", "data", "config", "runtime"})
@@ -23,11 +24,13 @@ protected:
         unsetenv("ZUVI_OPEN_URL_LOG");
     }
 
-    static QByteArray readAll(const QString& path) {
+    static QByteArray readAll(const QString& path)
+    {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
-    static void writeRaw(const QString& path, const QByteArray& bytes) {
+    static void writeRaw(const QString& path, const QByteArray& bytes)
+    {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);

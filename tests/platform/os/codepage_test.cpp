@@ -5,7 +5,8 @@
 
 using namespace zuvi::os;
 
-TEST(CodePage, RoundTripsGbkText) {
+TEST(CodePage, RoundTripsGbkText)
+{
     struct Case {
         QString text;
         QByteArray gbk;
@@ -24,42 +25,52 @@ TEST(CodePage, RoundTripsGbkText) {
     }
 }
 
-TEST(CodePage, UnmappableCharactersBecomeOneQuestionMarkEach) {
+TEST(CodePage, UnmappableCharactersBecomeOneQuestionMarkEach)
+{
     struct Case {
         QString text;
         QByteArray gbk;
     };
     const Case cases[] = {
-        {QString::fromUtf8("a😀b"), "a?b"},           // surrogate pair: one character
-        {QString::fromUtf8("กข张"), "??\xD5\xC5"},     // Thai letters are not in GBK
-        {QString(QChar(0xD800)) + "x", "?x"},          // lone high surrogate
-        {"x" + QString(QChar(0xDC00)), "x?"},          // lone low surrogate at the end
+        {QString::fromUtf8("a😀b"), "a?b"}, // surrogate pair: one character
+        {QString::fromUtf8("กข张"), "??\xD5\xC5"}, // Thai letters are not in GBK
+        {QString(QChar(0xD800)) + "x", "?x"}, // lone high surrogate
+        {"x" + QString(QChar(0xDC00)), "x?"}, // lone low surrogate at the end
         {QString(QChar(0xD800)), "?"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(toAnsi(c.text), c.gbk);
 }
 
-TEST(CodePage, InvalidGbkBytesBecomeQuestionMarksAndKeepWhatFollows) {
+TEST(CodePage, InvalidGbkBytesBecomeQuestionMarksAndKeepWhatFollows)
+{
     struct Case {
         QByteArray gbk;
         QString text;
     };
     const Case cases[] = {
-        {"\x81", "?"},                                  // lone lead byte at the end
+        {"\x81", "?"}, // lone lead byte at the end
         {"a\x81", "a?"},
-        {"\x81\"x\"", "?\"x\""},                        // a quote after a broken lead byte survives
-        {"\xFF" "ab", "?ab"},                           // 0xFF never starts a character
+        {"\x81\"x\"", "?\"x\""}, // a quote after a broken lead byte survives
+        {"\xFF"
+         "ab",
+            "?ab"}, // 0xFF never starts a character
         {"\xD5\xC5\xD5", QString::fromUtf8("张?")},
     };
     for (const Case& c : cases)
         EXPECT_EQ(fromAnsi(c.gbk), c.text) << c.gbk.toHex().toStdString();
 }
 
-TEST(CodePage, Utf8) {
+TEST(CodePage, Utf8)
+{
     const QString text = QString::fromUtf8("标题 title");
     EXPECT_EQ(fromUtf8(toUtf8(text)), text);
     EXPECT_EQ(toUtf8(QString::fromUtf8("张")), QByteArray("\xE5\xBC\xA0"));
-    EXPECT_EQ(fromUtf8("a\xFF" "b"), QString::fromUtf8("a\xEF\xBF\xBD" "b"));
-    EXPECT_EQ(fromUtf8("\xEF\xBB\xBF" "a"), "a");
+    EXPECT_EQ(fromUtf8("a\xFF"
+                       "b"),
+        QString::fromUtf8("a\xEF\xBF\xBD"
+                          "b"));
+    EXPECT_EQ(fromUtf8("\xEF\xBB\xBF"
+                       "a"),
+        "a");
 }

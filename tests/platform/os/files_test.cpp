@@ -14,7 +14,8 @@ using namespace zuvi::os;
 
 using Folders = TempHome;
 
-TEST_F(Folders, DataAndAccountFolders) {
+TEST_F(Folders, DataAndAccountFolders)
+{
     EXPECT_EQ(dataFolder(), root + "/data/zuvi/");
     EXPECT_EQ(accountFolder("13800138000"), root + "/data/zuvi/13800138000/");
     EXPECT_EQ(accountFolder(""), dataFolder());
@@ -25,7 +26,8 @@ TEST_F(Folders, DataAndAccountFolders) {
     EXPECT_EQ(dataFolder(), root + "/home/.local/share/zuvi/");
 }
 
-TEST_F(Folders, AccountNamesNeverLeaveTheDataFolder) {
+TEST_F(Folders, AccountNamesNeverLeaveTheDataFolder)
+{
     const QString data = dataFolder();
     for (const QString name : {"..", ".", "../x", "a/b", "a\\b", "50%"}) {
         const QString folder = accountFolder(name);
@@ -39,7 +41,8 @@ TEST_F(Folders, AccountNamesNeverLeaveTheDataFolder) {
     EXPECT_EQ(accountFolder("a.b"), data + "a.b/");
 }
 
-TEST_F(Folders, EnsureDirCreatesOneLevelOnly) {
+TEST_F(Folders, EnsureDirCreatesOneLevelOnly)
+{
     EXPECT_FALSE(ensureDir(accountFolder("alice"))); // data folder missing: not created
     EXPECT_FALSE(dirExists(dataFolder()));
     EXPECT_TRUE(ensureDir(dataFolder()));
@@ -56,7 +59,8 @@ TEST_F(Folders, EnsureDirCreatesOneLevelOnly) {
     EXPECT_TRUE(dirExists(root + "/fresh/share/zuvi"));
 }
 
-TEST_F(Folders, ProgramFolderHoldsTheExecutable) {
+TEST_F(Folders, ProgramFolderHoldsTheExecutable)
+{
     const QString folder = programFolder();
     EXPECT_TRUE(folder.endsWith('/'));
     EXPECT_TRUE(programPath().startsWith(folder));
@@ -66,7 +70,8 @@ TEST_F(Folders, ProgramFolderHoldsTheExecutable) {
 
 using AtomicFile = TempHome;
 
-TEST_F(AtomicFile, ReplacesContentAndKeepsMode) {
+TEST_F(AtomicFile, ReplacesContentAndKeepsMode)
+{
     const QString path = root + "/f";
     writeFileAtomic(path, "one");
     EXPECT_EQ(readAll(path), "one");
@@ -82,7 +87,8 @@ TEST_F(AtomicFile, ReplacesContentAndKeepsMode) {
     EXPECT_EQ(QDir(root).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary left
 }
 
-TEST_F(AtomicFile, FollowsSymbolicLinks) {
+TEST_F(AtomicFile, FollowsSymbolicLinks)
+{
     writeRaw(root + "/real", "old");
     ASSERT_TRUE(QFile::link(root + "/real", root + "/link"));
     writeFileAtomic(root + "/link", "new");
@@ -90,7 +96,8 @@ TEST_F(AtomicFile, FollowsSymbolicLinks) {
     EXPECT_EQ(readAll(root + "/real"), "new");
 }
 
-TEST_F(AtomicFile, FailedWritesThrowAndLeaveTheOldFile) {
+TEST_F(AtomicFile, FailedWritesThrowAndLeaveTheOldFile)
+{
     // Missing folder, and a directory where the file should be.
     EXPECT_THROW(writeFileAtomic(root + "/missing/f", "x"), zuvi::Exception);
     ASSERT_TRUE(QDir().mkdir(root + "/dir"));
@@ -120,7 +127,8 @@ TEST_F(AtomicFile, FailedWritesThrowAndLeaveTheOldFile) {
 
 using TextListFile = TempHome;
 
-TEST_F(TextListFile, DecodesMarksAndLineBreaks) {
+TEST_F(TextListFile, DecodesMarksAndLineBreaks)
+{
     struct Case {
         QByteArray bytes;
         QStringList lines;
@@ -131,13 +139,13 @@ TEST_F(TextListFile, DecodesMarksAndLineBreaks) {
         {"", {}, TextEncoding::Ansi},
         {"\r\n", {""}, TextEncoding::Ansi},
         {"a\r\nb\r\n", {"a", "b"}, TextEncoding::Ansi},
-        {"a\nb", {"a", "b"}, TextEncoding::Ansi},          // LF only, last line without a break
+        {"a\nb", {"a", "b"}, TextEncoding::Ansi}, // LF only, last line without a break
         {"a\r\n\r\nb\r", {"a", "", "b"}, TextEncoding::Ansi}, // empty line kept, lone CR breaks
         {"\xD5\xC5\xC8\xFD=13800138000\r\n", {zhang}, TextEncoding::Ansi},
         {"\xEF\xBB\xBF", {}, TextEncoding::Utf8},
         {"\xEF\xBB\xBF\xE5\xBC\xA0\xE4\xB8\x89=13800138000\r\nx", {zhang, "x"}, TextEncoding::Utf8},
         {QByteArray("\xFF\xFE\x20\x5F\x09\x4E=\x00\x31\x00\r\x00\n\x00", 14),
-         {QString::fromUtf8("张三=1")}, TextEncoding::Utf16LE},
+            {QString::fromUtf8("张三=1")}, TextEncoding::Utf16LE},
         {QByteArray("\xFE\xFF\x5F\x20\x4E\x09\x00\n", 8), {QString::fromUtf8("张三")}, TextEncoding::Utf16BE},
     };
     for (const Case& c : cases) {
@@ -147,7 +155,8 @@ TEST_F(TextListFile, DecodesMarksAndLineBreaks) {
     }
 }
 
-TEST_F(TextListFile, WritesBackInTheEncodingItCameFrom) {
+TEST_F(TextListFile, WritesBackInTheEncodingItCameFrom)
+{
     const QString zhang = QString::fromUtf8("张三");
     struct Case {
         TextEncoding encoding;
@@ -156,8 +165,12 @@ TEST_F(TextListFile, WritesBackInTheEncodingItCameFrom) {
     const Case cases[] = {
         {TextEncoding::Ansi, "\xD5\xC5\xC8\xFD\r\nb\r\n"},
         {TextEncoding::Utf8, "\xEF\xBB\xBF\xE5\xBC\xA0\xE4\xB8\x89\r\nb\r\n"},
-        {TextEncoding::Utf16LE, QByteArray("\xFF\xFE\x20\x5F\x09\x4E\r\x00\n\x00" "b\x00\r\x00\n\x00", 16)},
-        {TextEncoding::Utf16BE, QByteArray("\xFE\xFF\x5F\x20\x4E\x09\x00\r\x00\n\x00" "b\x00\r\x00\n", 16)},
+        {TextEncoding::Utf16LE, QByteArray("\xFF\xFE\x20\x5F\x09\x4E\r\x00\n\x00"
+                                           "b\x00\r\x00\n\x00",
+                                    16)},
+        {TextEncoding::Utf16BE, QByteArray("\xFE\xFF\x5F\x20\x4E\x09\x00\r\x00\n\x00"
+                                           "b\x00\r\x00\n",
+                                    16)},
     };
     for (const Case& c : cases) {
         const QString path = root + "/list";
@@ -179,7 +192,8 @@ TEST_F(TextListFile, WritesBackInTheEncodingItCameFrom) {
     EXPECT_EQ(TextList().encode(), "");
 }
 
-TEST_F(TextListFile, UnreadableFilesLeaveTheListAlone) {
+TEST_F(TextListFile, UnreadableFilesLeaveTheListAlone)
+{
     TextList list;
     list.lines = {"keep"};
     list.encoding = TextEncoding::Utf8;

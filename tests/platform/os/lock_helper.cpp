@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <unistd.h>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 2)
         return 2;
     if (!zuvi::os::acquireSingleInstance(QString::fromLocal8Bit(argv[1]))) {

@@ -15,12 +15,14 @@ using namespace zuvi::os;
 
 namespace {
 
-QString helper() {
+QString helper()
+{
     return programFolder() + "zuvi_os_lock_helper";
 }
 
 // Starts the helper and waits for its "held"/"busy" line.
-QString startHelper(QProcess& p, const QStringList& args) {
+QString startHelper(QProcess& p, const QStringList& args)
+{
     p.start(helper(), args);
     if (!p.waitForStarted(5000))
         return "not started";
@@ -30,7 +32,8 @@ QString startHelper(QProcess& p, const QStringList& args) {
     return out;
 }
 
-bool alive(qint64 pid) {
+bool alive(qint64 pid)
+{
     if (::kill(pid_t(pid), 0) != 0)
         return false;
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid)); // a zombie is not alive
@@ -41,7 +44,8 @@ bool alive(qint64 pid) {
 
 using SingleInstance = TempHome;
 
-TEST_F(SingleInstance, SecondProcessIsRefusedAndADeadHolderBlocksNothing) {
+TEST_F(SingleInstance, SecondProcessIsRefusedAndADeadHolderBlocksNothing)
+{
     QProcess first;
     ASSERT_TRUE(startHelper(first, {"zuvi5"}).contains("held"));
     EXPECT_TRUE(QFile::exists(root + "/runtime/zuvi5.lock"));
@@ -67,7 +71,8 @@ TEST_F(SingleInstance, SecondProcessIsRefusedAndADeadHolderBlocksNothing) {
     third.waitForFinished(5000);
 }
 
-TEST_F(SingleInstance, ProgramsStartedByTheHolderDoNotKeepTheLock) {
+TEST_F(SingleInstance, ProgramsStartedByTheHolderDoNotKeepTheLock)
+{
     QProcess holder;
     const QString out = startHelper(holder, {"zuvi5", "spawn"});
     ASSERT_TRUE(out.contains("held"));
@@ -80,7 +85,8 @@ TEST_F(SingleInstance, ProgramsStartedByTheHolderDoNotKeepTheLock) {
     ::kill(pid_t(child), SIGKILL);
 }
 
-TEST_F(SingleInstance, FallsBackToTmpWithoutRuntimeFolder) {
+TEST_F(SingleInstance, FallsBackToTmpWithoutRuntimeFolder)
+{
     setenv("XDG_RUNTIME_DIR", qPrintable(root + "/no-such-folder"), 1);
     const QString name = QStringLiteral("zuvi-test-%1").arg(QCoreApplication::applicationPid());
     QProcess first;
@@ -95,7 +101,8 @@ TEST_F(SingleInstance, FallsBackToTmpWithoutRuntimeFolder) {
 
 using Shell = TempHome;
 
-TEST_F(Shell, OpenUrlLogReplacesTheBrowser) {
+TEST_F(Shell, OpenUrlLogReplacesTheBrowser)
+{
     const QString log = root + "/urls";
     setenv("ZUVI_OPEN_URL_LOG", qPrintable(log), 1);
     EXPECT_TRUE(openUrl("http://www.zuvi.example/pay.html"));
@@ -107,7 +114,8 @@ TEST_F(Shell, OpenUrlLogReplacesTheBrowser) {
                             "HTTPS://www.zuvi.example/help/index.html\n");
 }
 
-TEST_F(Shell, StartProgramRunsExecutablesOnly) {
+TEST_F(Shell, StartProgramRunsExecutablesOnly)
+{
     const QString script = root + "/installer";
     writeRaw(script, "#!/bin/sh\ntouch \"$1\"\n");
     EXPECT_FALSE(startProgram(script, {root + "/ran"})); // not executable yet
@@ -122,7 +130,8 @@ TEST_F(Shell, StartProgramRunsExecutablesOnly) {
     EXPECT_FALSE(startProgram(root)); // a folder
 }
 
-TEST_F(Shell, RunAndWaitWaitsAndIsBounded) {
+TEST_F(Shell, RunAndWaitWaitsAndIsBounded)
+{
     EXPECT_TRUE(runAndWait("/bin/sh", {"-c", "echo out; echo err >&2; exit 3"}));
     EXPECT_FALSE(runAndWait(root + "/missing", {}));
 

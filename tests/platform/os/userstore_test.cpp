@@ -8,7 +8,8 @@
 using namespace zuvi::os;
 
 namespace {
-unsigned modeOf(const QString& path) {
+unsigned modeOf(const QString& path)
+{
     struct stat st;
     return stat(qPrintable(path), &st) == 0 ? st.st_mode & 07777 : 0xFFFF;
 }
@@ -16,7 +17,8 @@ unsigned modeOf(const QString& path) {
 
 using Store = TempHome;
 
-TEST_F(Store, KeysAreCreatedOnlyWhenAsked) {
+TEST_F(Store, KeysAreCreatedOnlyWhenAsked)
+{
     Registry reg;
     EXPECT_FALSE(reg.openKey(kProgramKey, false));
     EXPECT_FALSE(reg.isOpen());
@@ -31,7 +33,8 @@ TEST_F(Store, KeysAreCreatedOnlyWhenAsked) {
     EXPECT_TRUE(reg.openKey("software\\ZUVI\\", false)); // same key, other spelling
 }
 
-TEST_F(Store, ValuesReadWriteDelete) {
+TEST_F(Store, ValuesReadWriteDelete)
+{
     const QString password = QString::fromUtf8("p\"w=\n密码");
     {
         Registry reg;
@@ -55,7 +58,8 @@ TEST_F(Store, ValuesReadWriteDelete) {
     EXPECT_FALSE(other.valueExists("13800138000"));
 }
 
-TEST_F(Store, StoreStaysPrivate) {
+TEST_F(Store, StoreStaysPrivate)
+{
     Registry reg;
     ASSERT_TRUE(reg.openKey(kProgramKey, true));
     reg.writeString("usr", "a");
@@ -69,7 +73,8 @@ TEST_F(Store, StoreStaysPrivate) {
     EXPECT_EQ(modeOf(Registry::storePath()), 0600u);
 }
 
-TEST_F(Store, RunValueIsTheAutostartEntry) {
+TEST_F(Store, RunValueIsTheAutostartEntry)
+{
     const QString entry = root + "/config/autostart/zuvi.desktop";
     Registry reg;
     ASSERT_TRUE(reg.openKey(kRunKey, true));

@@ -28,7 +28,8 @@ using namespace zuvi::ui;
 
 namespace {
 
-void pump(int ms) {
+void pump(int ms)
+{
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) {
@@ -38,14 +39,20 @@ void pump(int ms) {
 }
 
 struct Tracked : TComponent {
-    Tracked(TComponent* owner, std::vector<QString>* log, QString n) : TComponent(owner), m_log(log) { SetName(n); }
+    Tracked(TComponent* owner, std::vector<QString>* log, QString n)
+        : TComponent(owner)
+        , m_log(log)
+    {
+        SetName(n);
+    }
     ~Tracked() override { m_log->push_back(Name()); }
     std::vector<QString>* m_log;
 };
 
 } // namespace
 
-TEST(UiOwnership, OwnerDestroysInReverseCreationOrder) {
+TEST(UiOwnership, OwnerDestroysInReverseCreationOrder)
+{
     std::vector<QString> log;
     auto* owner = new TComponent(nullptr);
     new Tracked(owner, &log, "a");
@@ -53,10 +60,11 @@ TEST(UiOwnership, OwnerDestroysInReverseCreationOrder) {
     new Tracked(b, &log, "b1");
     new Tracked(owner, &log, "c");
     owner->Free();
-    EXPECT_EQ(log, (std::vector<QString>{"c", "b", "b1", "a"}));   // b logs in its own destructor, before its owned b1 goes
+    EXPECT_EQ(log, (std::vector<QString>{"c", "b", "b1", "a"})); // b logs in its own destructor, before its owned b1 goes
 }
 
-TEST(UiOwnership, FreedComponentLeavesItsOwner) {
+TEST(UiOwnership, FreedComponentLeavesItsOwner)
+{
     std::vector<QString> log;
     TComponent owner(nullptr);
     auto* a = new Tracked(&owner, &log, "a");
@@ -66,7 +74,8 @@ TEST(UiOwnership, FreedComponentLeavesItsOwner) {
     EXPECT_EQ(owner.FindComponent("B")->Name(), "b");
 }
 
-TEST(UiOwnership, FormOnDestroySeesItsControlsAndOwnedFormsGoInReverse) {
+TEST(UiOwnership, FormOnDestroySeesItsControlsAndOwnedFormsGoInReverse)
+{
     std::vector<QString> log;
     {
         TComponent owner(nullptr);
@@ -82,7 +91,8 @@ TEST(UiOwnership, FormOnDestroySeesItsControlsAndOwnedFormsGoInReverse) {
     EXPECT_EQ(log, (std::vector<QString>{"Form4:Form4-label", "Form3:Form3-label", "Form1:Form1-label"}));
 }
 
-TEST(UiCheckBox, CodeSetsRaiseClickOnlyOnChange) {
+TEST(UiCheckBox, CodeSetsRaiseClickOnlyOnChange)
+{
     TForm form(nullptr);
     auto* box = new TCheckBox(&form);
     box->SetParent(&form);
@@ -101,7 +111,8 @@ TEST(UiCheckBox, CodeSetsRaiseClickOnlyOnChange) {
     EXPECT_EQ(clicks, 2);
 }
 
-TEST(UiRadioButton, SiblingsExcludeEachOther) {
+TEST(UiRadioButton, SiblingsExcludeEachOther)
+{
     TForm form(nullptr);
     auto* a = new TRadioButton(&form);
     auto* b = new TRadioButton(&form);
@@ -116,18 +127,22 @@ TEST(UiRadioButton, SiblingsExcludeEachOther) {
     EXPECT_EQ(clicks, 1);
 }
 
-TEST(UiValueListEditor, RowsShowLinesSplitAtFirstEquals) {
+TEST(UiValueListEditor, RowsShowLinesSplitAtFirstEquals)
+{
     TForm form(nullptr);
     auto* v = new TValueListEditor(&form);
     v->SetParent(&form);
     v->SetTitleCaptions({"姓名", "电话号码"});
-    EXPECT_EQ(v->RowCount(), 2);   // an empty list shows one empty row
+    EXPECT_EQ(v->RowCount(), 2); // an empty list shows one empty row
     EXPECT_EQ(v->Cells(0, 1), "");
     v->Strings()->Assign({"张三=138", "a=b=c", "abc"});
     EXPECT_EQ(v->RowCount(), 4);
-    struct Case { int col, row; QString text; };
+    struct Case {
+        int col, row;
+        QString text;
+    };
     for (const Case& c : {Case{0, 0, "姓名"}, Case{1, 0, "电话号码"}, Case{0, 1, "张三"}, Case{1, 1, "138"},
-                          Case{0, 2, "a"}, Case{1, 2, "b=c"}, Case{0, 3, "abc"}, Case{1, 3, ""}})
+             Case{0, 2, "a"}, Case{1, 2, "b=c"}, Case{0, 3, "abc"}, Case{1, 3, ""}})
         EXPECT_EQ(v->Cells(c.col, c.row), c.text) << c.col << "," << c.row;
 
     v->DeleteRow(1);
@@ -136,7 +151,8 @@ TEST(UiValueListEditor, RowsShowLinesSplitAtFirstEquals) {
     EXPECT_EQ(v->Strings()->Strings(2), "李四=139");
 }
 
-TEST(UiValueListEditor, SelectCellOnRowChangeAndMouseToCell) {
+TEST(UiValueListEditor, SelectCellOnRowChangeAndMouseToCell)
+{
     TForm form(nullptr);
     form.SetBounds(0, 0, 300, 200);
     auto* v = new TValueListEditor(&form);
@@ -148,7 +164,7 @@ TEST(UiValueListEditor, SelectCellOnRowChangeAndMouseToCell) {
     v->OnSelectCell = [&](TObject*, int, int row, bool& can) { rows.push_back(row); can = true; };
     v->SetRow(2);
     v->SetRow(2);
-    v->SetRow(9);   // no such row
+    v->SetRow(9); // no such row
     EXPECT_EQ(rows, (std::vector<int>{2}));
     EXPECT_EQ(v->Row(), 2);
     form.Show();
@@ -163,7 +179,7 @@ TEST(UiValueListEditor, SelectCellOnRowChangeAndMouseToCell) {
     EXPECT_EQ(row, 2);
     EXPECT_EQ(col, 0);
     v->MouseToCell(5, h->height() + 3 * rh + 2, col, row);
-    EXPECT_EQ(row, -1);   // below the last row
+    EXPECT_EQ(row, -1); // below the last row
 
     // A click on row 3 selects it and reports the row under the pointer on release.
     int upRow = -2;
@@ -180,7 +196,8 @@ TEST(UiValueListEditor, SelectCellOnRowChangeAndMouseToCell) {
     form.Hide();
 }
 
-TEST(UiTimer, OneShotHandlerRunsOnceAndDisabledNeverFires) {
+TEST(UiTimer, OneShotHandlerRunsOnceAndDisabledNeverFires)
+{
     TTimer t(nullptr);
     t.SetEnabled(false);
     t.SetInterval(10);
@@ -196,7 +213,8 @@ TEST(UiTimer, OneShotHandlerRunsOnceAndDisabledNeverFires) {
     EXPECT_EQ(fired, 1);
 }
 
-TEST(UiTimer, EnablingAnEnabledTimerDoesNotRestartIt) {
+TEST(UiTimer, EnablingAnEnabledTimerDoesNotRestartIt)
+{
     TTimer t(nullptr);
     t.SetEnabled(false);
     t.SetInterval(150);
@@ -213,10 +231,11 @@ TEST(UiTimer, EnablingAnEnabledTimerDoesNotRestartIt) {
     t.SetEnabled(true);
     pump(200);
     ASSERT_GE(firedAt, 0);
-    EXPECT_LT(firedAt, 240);   // 150 ms from the first enable, not 250 from the second
+    EXPECT_LT(firedAt, 240); // 150 ms from the first enable, not 250 from the second
 }
 
-TEST(UiTimer, HandlerIsNotReenteredFromANestedLoop) {
+TEST(UiTimer, HandlerIsNotReenteredFromANestedLoop)
+{
     TTimer t(nullptr);
     t.SetInterval(5);
     int depth = 0, maxDepth = 0, calls = 0;
@@ -238,14 +257,16 @@ namespace {
 struct Box : TCustomControl {
     using TCustomControl::TCustomControl;
     int downs = 0;
-    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override {
+    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override
+    {
         ++downs;
         TCustomControl::MouseDown(b, s, x, y);
     }
 };
 } // namespace
 
-TEST(UiRegion, MouseOutsideTheRegionFallsThrough) {
+TEST(UiRegion, MouseOutsideTheRegionFallsThrough)
+{
     TForm form(nullptr);
     form.SetBorderStyle(bsNone);
     form.SetBounds(50, 50, 100, 100);
@@ -254,7 +275,7 @@ TEST(UiRegion, MouseOutsideTheRegionFallsThrough) {
     auto* box = new Box(&form);
     box->SetParent(&form);
     box->SetBounds(0, 0, 60, 60);
-    TRegion r = TRegion::FromRect(0, 0, 30, 60);   // left half only
+    TRegion r = TRegion::FromRect(0, 0, 30, 60); // left half only
     box->SetWindowRegion(&r);
     form.Show();
     pump(20);
@@ -263,7 +284,7 @@ TEST(UiRegion, MouseOutsideTheRegionFallsThrough) {
     QTest::mouseClick(win, Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_EQ(box->downs, 1);
     EXPECT_EQ(formDowns, 0);
-    QTest::mouseClick(win, Qt::LeftButton, {}, QPoint(45, 10));   // cut out of the box
+    QTest::mouseClick(win, Qt::LeftButton, {}, QPoint(45, 10)); // cut out of the box
     EXPECT_EQ(box->downs, 1);
     EXPECT_EQ(formDowns, 1);
     box->SetWindowRegion(nullptr);
@@ -272,10 +293,11 @@ TEST(UiRegion, MouseOutsideTheRegionFallsThrough) {
     form.Hide();
 }
 
-TEST(UiRegion, RegionFromRectanglesAndFormMask) {
+TEST(UiRegion, RegionFromRectanglesAndFormMask)
+{
     TRegion r = TRegion::FromRect(0, 0, 3, 1);
     r.Unite(TRegion::FromRect(5, 0, 6, 1));
-    r.Unite(TRegion::FromRect(0, 1, 0, 2));   // empty rectangle adds nothing
+    r.Unite(TRegion::FromRect(0, 1, 0, 2)); // empty rectangle adds nothing
     EXPECT_TRUE(r.Contains(2, 0));
     EXPECT_FALSE(r.Contains(3, 0));
     EXPECT_TRUE(r.Contains(5, 0));
@@ -285,7 +307,8 @@ TEST(UiRegion, RegionFromRectanglesAndFormMask) {
     EXPECT_EQ(form.Widget()->mask(), r.Region());
 }
 
-TEST(UiHandoff, PostsFromManyThreadsRunInOrderPerThreadOnTheUiThread) {
+TEST(UiHandoff, PostsFromManyThreadsRunInOrderPerThreadOnTheUiThread)
+{
     constexpr int kThreads = 4, kEach = 200;
     std::vector<std::vector<int>> seen(kThreads);
     std::atomic<int> offThread{0};
@@ -311,17 +334,18 @@ TEST(UiHandoff, PostsFromManyThreadsRunInOrderPerThreadOnTheUiThread) {
     EXPECT_EQ(offThread, 0);
 }
 
-TEST(UiHandoff, SendWaitsKeepsOrderWithPostsAndRunsAtOnceOnUiThread) {
+TEST(UiHandoff, SendWaitsKeepsOrderWithPostsAndRunsAtOnceOnUiThread)
+{
     std::vector<int> order;
     bool ran = false;
     send([&] { ran = true; });
-    EXPECT_TRUE(ran);   // on the UI thread: at once
+    EXPECT_TRUE(ran); // on the UI thread: at once
 
     std::atomic<bool> finished{false};
     std::thread worker([&] {
         post([&] { order.push_back(1); });
         send([&] { order.push_back(2); });
-        order.push_back(3);   // the UI thread is parked in serveUntil meanwhile
+        order.push_back(3); // the UI thread is parked in serveUntil meanwhile
         finished = true;
     });
     // The UI thread waits for the worker without deadlocking its send().
@@ -330,7 +354,8 @@ TEST(UiHandoff, SendWaitsKeepsOrderWithPostsAndRunsAtOnceOnUiThread) {
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
-TEST(UiHandoff, SendRethrowsInTheCaller) {
+TEST(UiHandoff, SendRethrowsInTheCaller)
+{
     std::atomic<bool> caught{false};
     std::thread worker([&] {
         try {
@@ -344,7 +369,8 @@ TEST(UiHandoff, SendRethrowsInTheCaller) {
     EXPECT_TRUE(caught);
 }
 
-TEST(UiErrors, EscapingExceptionIsShownAndProgramGoesOn) {
+TEST(UiErrors, EscapingExceptionIsShownAndProgramGoesOn)
+{
     QTemporaryDir dir;
     QString log = dir.filePath("msg.log");
     qputenv("ZUVI_MSGBOX_LOG", log.toLocal8Bit());
@@ -359,12 +385,15 @@ TEST(UiErrors, EscapingExceptionIsShownAndProgramGoesOn) {
     EXPECT_EQ(QString::fromUtf8(f.readAll()), "文件无法写入\n");
 }
 
-TEST(UiErrors, ErrorInOnCreateIsShownAndTheFormIsCreated) {
+TEST(UiErrors, ErrorInOnCreateIsShownAndTheFormIsCreated)
+{
     QTemporaryDir dir;
     QString log = dir.filePath("msg.log");
     qputenv("ZUVI_MSGBOX_LOG", log.toLocal8Bit());
     struct FailingForm : TForm {
-        explicit FailingForm(TComponent* o) : TForm(o) {
+        explicit FailingForm(TComponent* o)
+            : TForm(o)
+        {
             OnCreate = [](TObject*) { throw zuvi::Exception("横幅图片无效"); };
         }
     };
@@ -378,7 +407,8 @@ TEST(UiErrors, ErrorInOnCreateIsShownAndTheFormIsCreated) {
     form->Free();
 }
 
-TEST(UiEdit, PasswordCharAndBackspaceAsTypedCharacter) {
+TEST(UiEdit, PasswordCharAndBackspaceAsTypedCharacter)
+{
     TForm form(nullptr);
     auto* e = new TEdit(&form);
     e->SetParent(&form);
@@ -397,7 +427,8 @@ TEST(UiEdit, PasswordCharAndBackspaceAsTypedCharacter) {
     EXPECT_TRUE(downs.empty());
 }
 
-TEST(UiEdit, KeyUpCarriesWindowsKeyCodes) {
+TEST(UiEdit, KeyUpCarriesWindowsKeyCodes)
+{
     TForm form(nullptr);
     auto* e = new TEdit(&form);
     e->SetParent(&form);
@@ -410,7 +441,8 @@ TEST(UiEdit, KeyUpCarriesWindowsKeyCodes) {
     EXPECT_EQ(ups, (std::vector<int>{13, 13, 65, 53}));
 }
 
-TEST(UiForm, ModalResultEndsShowModalAndCloseCancels) {
+TEST(UiForm, ModalResultEndsShowModalAndCloseCancels)
+{
     TForm form(nullptr);
     form.SetBounds(0, 0, 50, 50);
     post([&] { form.SetModalResult(mrOk); });
@@ -420,7 +452,8 @@ TEST(UiForm, ModalResultEndsShowModalAndCloseCancels) {
     EXPECT_EQ(form.ShowModal(), mrCancel);
 }
 
-TEST(UiForm, CloseHidesAndRaisesOnCloseShowRaisesOnShow) {
+TEST(UiForm, CloseHidesAndRaisesOnCloseShowRaisesOnShow)
+{
     TForm form(nullptr);
     int shows = 0, closes = 0;
     form.OnShow = [&](TObject*) { ++shows; };
@@ -437,7 +470,8 @@ TEST(UiForm, CloseHidesAndRaisesOnCloseShowRaisesOnShow) {
     EXPECT_FALSE(form.Widget()->isVisible());
 }
 
-TEST(UiForm, CentredOnDesktopAndOnMainForm) {
+TEST(UiForm, CentredOnDesktopAndOnMainForm)
+{
     TForm form(nullptr);
     form.SetBounds(0, 0, 100, 60);
     form.SetPosition(poScreenCenter);
@@ -447,7 +481,7 @@ TEST(UiForm, CentredOnDesktopAndOnMainForm) {
     EXPECT_EQ(form.Top(), area.Top + (area.Height() - 60) / 2);
     form.SetLeft(5);
     form.Hide();
-    form.Show();   // centred at the first show only
+    form.Show(); // centred at the first show only
     EXPECT_EQ(form.Left(), 5);
     form.Hide();
 
@@ -462,14 +496,15 @@ TEST(UiForm, CentredOnDesktopAndOnMainForm) {
     EXPECT_EQ(dialog.Top(), 100 + (200 - 50) / 2);
     dialog.Hide();
     main->SetLeft(400);
-    dialog.Show();   // centred over the main form at every show
+    dialog.Show(); // centred over the main form at every show
     EXPECT_EQ(dialog.Left(), 400 + (300 - 100) / 2);
     dialog.Hide();
     main->Free();
     EXPECT_EQ(Application->MainForm(), nullptr);
 }
 
-TEST(UiLabel, AutoSizeFollowsCaption) {
+TEST(UiLabel, AutoSizeFollowsCaption)
+{
     TForm form(nullptr);
     auto* l = new TLabel(&form);
     l->SetParent(&form);
@@ -484,7 +519,8 @@ TEST(UiLabel, AutoSizeFollowsCaption) {
 }
 
 // Captions wrap only at blanks: leading blanks push a Chinese word whole onto the next line.
-TEST(UiLabel, WordWrapBreaksOnlyAtBlanks) {
+TEST(UiLabel, WordWrapBreaksOnlyAtBlanks)
+{
     QFont f(QStringLiteral("Tahoma"));
     f.setPixelSize(11);
     QFontMetrics fm(f);
@@ -493,13 +529,14 @@ TEST(UiLabel, WordWrapBreaksOnlyAtBlanks) {
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[1], QStringLiteral("通讯录"));
     EXPECT_EQ(WrapAtBlanks(fm, QStringLiteral("通讯录通讯录通讯录"), 10),
-              QStringList{QStringLiteral("通讯录通讯录通讯录")});
+        QStringList{QStringLiteral("通讯录通讯录通讯录")});
     EXPECT_EQ(WrapAtBlanks(fm, QStringLiteral("ab cd"), 1000), QStringList{QStringLiteral("ab cd")});
     EXPECT_EQ(WrapAtBlanks(fm, QStringLiteral("ab\ncd"), 1000).size(), 2);
     EXPECT_EQ(WrapAtBlanks(fm, QString(), 60), QStringList{QString()});
 }
 
-TEST(UiCanvas, PixelsBitBltAndEightBitBitmaps) {
+TEST(UiCanvas, PixelsBitBltAndEightBitBitmaps)
+{
     QTemporaryDir dir;
     QImage img(4, 2, QImage::Format_Indexed8);
     img.setColorTable({qRgb(255, 0, 255), qRgb(10, 20, 30)});
@@ -532,7 +569,8 @@ TEST(UiCanvas, PixelsBitBltAndEightBitBitmaps) {
     EXPECT_THROW(j.LoadFromFile(bad.fileName()), zuvi::Exception);
 }
 
-TEST(UiMenu, PopupBuildsItemsAndChoosingRaisesClick) {
+TEST(UiMenu, PopupBuildsItemsAndChoosingRaisesClick)
+{
     TPopupMenu menu(nullptr);
     auto* a = new TMenuItem(&menu);
     a->SetCaption("呼叫");
@@ -555,7 +593,8 @@ TEST(UiMenu, PopupBuildsItemsAndChoosingRaisesClick) {
     menu.Menu()->hide();
 }
 
-TEST(UiTrayIcon, IconIndexPicksFromImageList) {
+TEST(UiTrayIcon, IconIndexPicksFromImageList)
+{
     TTrayIcon tray(nullptr);
     TImageList list(nullptr);
     QPixmap red(16, 16), green(16, 16);
@@ -573,7 +612,8 @@ TEST(UiTrayIcon, IconIndexPicksFromImageList) {
     EXPECT_EQ(dbl, 1);
 }
 
-TEST(UiComboBox, KeyUpOnceItemsTextAndChange) {
+TEST(UiComboBox, KeyUpOnceItemsTextAndChange)
+{
     TForm form(nullptr);
     auto* c = new TComboBox(&form);
     c->SetParent(&form);
@@ -592,7 +632,8 @@ TEST(UiComboBox, KeyUpOnceItemsTextAndChange) {
     EXPECT_GE(changes, 1);
 }
 
-TEST(UiFont, ControlsFollowTheirParentsFontUntilTheyGetTheirOwn) {
+TEST(UiFont, ControlsFollowTheirParentsFontUntilTheyGetTheirOwn)
+{
     TForm form(nullptr);
     form.Font().Height = 19;
     form.FontChanged();
@@ -612,12 +653,14 @@ TEST(UiFont, ControlsFollowTheirParentsFontUntilTheyGetTheirOwn) {
     EXPECT_EQ(b->Font().Color, clRed);
 }
 
-TEST(UiStrings, ListFileRoundTripKeepsItsEncoding) {
+TEST(UiStrings, ListFileRoundTripKeepsItsEncoding)
+{
     QTemporaryDir dir;
     QString path = dir.filePath("contact");
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("\xEF\xBB\xBF" "\xE5\xBC\xA0\xE4\xB8\x89=138\r\n");   // UTF-8 with mark: 张三=138
+    f.write("\xEF\xBB\xBF"
+            "\xE5\xBC\xA0\xE4\xB8\x89=138\r\n"); // UTF-8 with mark: 张三=138
     f.close();
     TStringList list;
     list.LoadFromFile(path);
@@ -625,16 +668,19 @@ TEST(UiStrings, ListFileRoundTripKeepsItsEncoding) {
     list.Add("李四=139");
     list.SaveToFile(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("\xEF\xBB\xBF" "\xE5\xBC\xA0\xE4\xB8\x89=138\r\n" "\xE6\x9D\x8E\xE5\x9B\x9B=139\r\n"));
+    EXPECT_EQ(f.readAll(), QByteArray("\xEF\xBB\xBF"
+                                      "\xE5\xBC\xA0\xE4\xB8\x89=138\r\n"
+                                      "\xE6\x9D\x8E\xE5\x9B\x9B=139\r\n"));
     EXPECT_THROW(list.LoadFromFile(dir.filePath("missing")), zuvi::Exception);
 }
 
-TEST(UiHandoff, PostedClosuresRunWhileAnEarlierOneShowsAModalForm) {
+TEST(UiHandoff, PostedClosuresRunWhileAnEarlierOneShowsAModalForm)
+{
     TForm dialog(nullptr);
     std::vector<int> order;
     post([&] {
         order.push_back(1);
-        dialog.ShowModal();   // the next closure ends it from inside this modal loop
+        dialog.ShowModal(); // the next closure ends it from inside this modal loop
         order.push_back(3);
     });
     post([&] {
@@ -645,7 +691,8 @@ TEST(UiHandoff, PostedClosuresRunWhileAnEarlierOneShowsAModalForm) {
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
-TEST(UiImage, TransparentBitmapDropsItsBottomLeftColourButJpegIsOpaque) {
+TEST(UiImage, TransparentBitmapDropsItsBottomLeftColourButJpegIsOpaque)
+{
     QTemporaryDir dir;
     QImage img(4, 4, QImage::Format_RGB32);
     img.fill(qRgb(255, 0, 255));
@@ -668,7 +715,7 @@ TEST(UiImage, TransparentBitmapDropsItsBottomLeftColourButJpegIsOpaque) {
     EXPECT_FALSE(bmp->Picture()->Graphic()->IsJpeg());
     EXPECT_TRUE(jpg->Picture()->Graphic()->IsJpeg());
     QImage shot = form.Widget()->grab().toImage();
-    EXPECT_EQ(shot.pixel(0, 0), qRgb(255, 255, 255));   // cut out: the form shows
+    EXPECT_EQ(shot.pixel(0, 0), qRgb(255, 255, 255)); // cut out: the form shows
     EXPECT_EQ(shot.pixel(1, 1), qRgb(0, 0, 0));
     QColor j = shot.pixelColor(12, 3);
     EXPECT_GT(j.red(), 200);
@@ -678,14 +725,16 @@ TEST(UiImage, TransparentBitmapDropsItsBottomLeftColourButJpegIsOpaque) {
 namespace {
 struct DragHandle : TCustomControl {
     using TCustomControl::TCustomControl;
-    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override {
+    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override
+    {
         TCustomControl::MouseDown(b, s, x, y);
         GetParentForm()->BeginDrag();
     }
 };
 } // namespace
 
-TEST(UiForm, DragFromAPressMovesTheFormUntilRelease) {
+TEST(UiForm, DragFromAPressMovesTheFormUntilRelease)
+{
     TForm form(nullptr);
     form.SetBorderStyle(bsNone);
     form.SetBounds(100, 100, 80, 80);
@@ -702,19 +751,23 @@ TEST(UiForm, DragFromAPressMovesTheFormUntilRelease) {
     EXPECT_EQ(form.Widget()->pos(), QPoint(120, 115));
     EXPECT_EQ(form.Left(), 120);
     EXPECT_EQ(form.Top(), 115);
-    QTest::mouseRelease(win, Qt::LeftButton, {}, QPoint(10, 10));   // the pointer stayed at the moved form's (10, 10)
+    QTest::mouseRelease(win, Qt::LeftButton, {}, QPoint(10, 10)); // the pointer stayed at the moved form's (10, 10)
     pump(20);
     QMouseEvent move(QEvent::MouseMove, QPointF(50, 50), QPointF(300, 300), Qt::NoButton, Qt::NoButton, {});
     QApplication::sendEvent(handle->Widget(), &move);
     pump(20);
-    EXPECT_EQ(form.Widget()->pos(), QPoint(120, 115));   // no longer follows
+    EXPECT_EQ(form.Widget()->pos(), QPoint(120, 115)); // no longer follows
     form.Hide();
 }
 
-TEST(UiStrings, NamesAndValuesSplitAtTheFirstEquals) {
+TEST(UiStrings, NamesAndValuesSplitAtTheFirstEquals)
+{
     TStringList l;
     l.Assign({"张三=138", "a=b=c", "abc", "=137", "李四="});
-    struct Case { int i; QString name, value; };
+    struct Case {
+        int i;
+        QString name, value;
+    };
     for (const Case& c : {Case{0, "张三", "138"}, Case{1, "a", "b=c"}, Case{2, "", ""}, Case{3, "", "137"}, Case{4, "李四", ""}}) {
         EXPECT_EQ(l.Names(c.i), c.name) << c.i;
         EXPECT_EQ(l.ValueFromIndex(c.i), c.value) << c.i;
@@ -731,7 +784,8 @@ TEST(UiStrings, NamesAndValuesSplitAtTheFirstEquals) {
     EXPECT_THROW(l.Delete(99), zuvi::Exception);
 }
 
-TEST(UiForm, TopMostKeepsAVisibleFormShownWithItsRegion) {
+TEST(UiForm, TopMostKeepsAVisibleFormShownWithItsRegion)
+{
     TForm form(nullptr);
     form.SetBorderStyle(bsNone);
     form.SetBounds(10, 10, 40, 40);
@@ -749,7 +803,8 @@ TEST(UiForm, TopMostKeepsAVisibleFormShownWithItsRegion) {
     form.Hide();
 }
 
-TEST(UiMouse, GraphicControlClickOnReleaseInsideAndDoubleClick) {
+TEST(UiMouse, GraphicControlClickOnReleaseInsideAndDoubleClick)
+{
     TForm form(nullptr);
     form.SetBounds(0, 0, 100, 100);
     auto* img = new TImage(&form);
@@ -769,15 +824,15 @@ TEST(UiMouse, GraphicControlClickOnReleaseInsideAndDoubleClick) {
     EXPECT_EQ(log, (std::vector<QString>{"down 5,6", "click", "up"}));
     log.clear();
     QTest::mousePress(w, Qt::LeftButton, {}, QPoint(5, 6));
-    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(60, 6));   // released outside: no click
+    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(60, 6)); // released outside: no click
     EXPECT_EQ(log, (std::vector<QString>{"down 5,6", "up"}));
     log.clear();
     QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 6), w->mapToGlobal(QPointF(5, 6)), Qt::LeftButton,
-                    Qt::LeftButton, {});
+        Qt::LeftButton, {});
     QApplication::sendEvent(w, &dbl);
     QMouseEvent up(QEvent::MouseButtonRelease, QPointF(5, 6), w->mapToGlobal(QPointF(5, 6)), Qt::LeftButton,
-                   Qt::NoButton, {});
+        Qt::NoButton, {});
     QApplication::sendEvent(w, &up);
-    EXPECT_EQ(log, (std::vector<QString>{"dbl", "down2 5,6", "up"}));   // no click after a double click
+    EXPECT_EQ(log, (std::vector<QString>{"dbl", "down2 5,6", "up"})); // no click after a double click
     form.Hide();
 }

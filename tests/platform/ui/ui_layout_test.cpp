@@ -25,7 +25,8 @@ struct Recorder : TComponent {
 };
 
 // Records the order in which its properties are applied.
-void registerRecorder() {
+void registerRecorder()
+{
     static bool done = false;
     if (done)
         return;
@@ -44,14 +45,15 @@ struct TestForm : TForm {
     int creates = 0;
     void Button1Click(TObject*) { ++clicks; }
     void FormCreate(TObject*) { ++creates; }
-    void Wrong(TObject*, int) {}
+    void Wrong(TObject*, int) { }
 };
 
 QString wrap(const QString& body) { return "TTestForm TestForm {\n" + body + "\n}\n"; }
 
 } // namespace
 
-TEST(UiLayout, BuildsTreeWithPropertiesHandlersAndReferences) {
+TEST(UiLayout, BuildsTreeWithPropertiesHandlersAndReferences)
+{
     TestForm form(nullptr);
     TLabel* label = nullptr;
     TPanel* panel = nullptr;
@@ -95,7 +97,7 @@ TEST(UiLayout, BuildsTreeWithPropertiesHandlersAndReferences) {
         }
     }
 )"),
-                       "test.form", b);
+        "test.form", b);
     EXPECT_EQ(form.Name(), "TestForm");
     EXPECT_EQ(form.ClientWidth(), 262);
     EXPECT_EQ(form.BorderStyle(), bsNone);
@@ -119,7 +121,8 @@ TEST(UiLayout, BuildsTreeWithPropertiesHandlersAndReferences) {
     EXPECT_EQ(form.creates, 1);
 }
 
-TEST(UiLayout, PropertiesRunInStoredOrder) {
+TEST(UiLayout, PropertiesRunInStoredOrder)
+{
     registerRecorder();
     TestForm form(nullptr);
     QStringList log;
@@ -147,7 +150,8 @@ TEST(UiLayout, PropertiesRunInStoredOrder) {
     EXPECT_EQ(log, (QStringList{"Skin=a", "Glyph=b", "MaskColor=c", "DivNum=3", "TransparentColor=d", "Mask=false"}));
 }
 
-TEST(UiLayout, CheckModeSkipsUnregisteredClassesOnly) {
+TEST(UiLayout, CheckModeSkipsUnregisteredClassesOnly)
+{
     TestForm form(nullptr);
     FormBinding b;
     QStringList unknown;
@@ -162,16 +166,18 @@ TEST(UiLayout, CheckModeSkipsUnregisteredClassesOnly) {
         PopupMenu: IdHTTP1
         OnClick: AnyName
     }
-)"), "check.form", b);
+)"),
+        "check.form", b);
     EXPECT_EQ(unknown, (QStringList{"TIdHTTP", "TAlsoUnknown"}));
     EXPECT_NE(form.FindComponent("Label1"), nullptr);
     EXPECT_EQ(form.FindComponent("IdHTTP1"), nullptr);
     TestForm form2(nullptr);
     EXPECT_THROW(LoadFormLayoutText(&form2, wrap("TIdHTTP A {\n}\nTLabel L {\n Colour: 1\n}"), "check.form", b),
-                 zuvi::Exception);
+        zuvi::Exception);
 }
 
-TEST(UiLayout, LoadingFailsLoudly) {
+TEST(UiLayout, LoadingFailsLoudly)
+{
     struct Case {
         const char* body;
         const char* expect;
@@ -218,7 +224,8 @@ TEST(UiLayout, LoadingFailsLoudly) {
 // Every layout in the repository loads: known classes and properties, readable values,
 // existing pictures (resolved beside the built program). Handlers are checked by each form,
 // and so are the classes a form registers itself (listed, then skipped here).
-TEST(UiLayout, EveryRepositoryLayoutLoads) {
+TEST(UiLayout, EveryRepositoryLayoutLoads)
+{
 #ifdef ZUVI_UI_TEST_SKIN
     zuvi::skin::RegisterSkinClasses();
 #endif
@@ -241,14 +248,16 @@ TEST(UiLayout, EveryRepositoryLayoutLoads) {
         }
         if (!unknown.isEmpty())
             std::printf("%s: classes registered by their form, not checked here: %s\n", qPrintable(name),
-                        qPrintable(unknown.join(", ")));
+                qPrintable(unknown.join(", ")));
     }
     SetResourceDir(saved);
 }
 
 namespace {
 struct TOrderForm : TForm {
-    explicit TOrderForm(TComponent* owner, const QString& layout) : TForm(owner) {
+    explicit TOrderForm(TComponent* owner, const QString& layout)
+        : TForm(owner)
+    {
         FormBinding b;
         b.field("Label1", Label1).handler("FormCreate", this, &TOrderForm::FormCreate);
         LoadFormLayoutText(this, layout, "order.form", b);
@@ -260,14 +269,18 @@ struct TOrderForm : TForm {
 };
 struct TGoodForm : TOrderForm {
     explicit TGoodForm(TComponent* owner)
-        : TOrderForm(owner, "TGoodForm GoodForm {\n OnCreate: FormCreate\n TLabel Label1 {\n Caption: \"x\"\n }\n}\n") {}
+        : TOrderForm(owner, "TGoodForm GoodForm {\n OnCreate: FormCreate\n TLabel Label1 {\n Caption: \"x\"\n }\n}\n")
+    { }
 };
 struct TBadForm : TOrderForm {
-    explicit TBadForm(TComponent* owner) : TOrderForm(owner, "TBadForm BadForm {\n TLabel Label1 {\n Colour: 1\n }\n}\n") {}
+    explicit TBadForm(TComponent* owner)
+        : TOrderForm(owner, "TBadForm BadForm {\n TLabel Label1 {\n Colour: 1\n }\n}\n")
+    { }
 };
 } // namespace
 
-TEST(UiLayout, OnCreateRunsAfterTheWholeConstructorAndAFailingLayoutLeavesNothing) {
+TEST(UiLayout, OnCreateRunsAfterTheWholeConstructorAndAFailingLayoutLeavesNothing)
+{
     TComponent owner(nullptr);
     TGoodForm* good = nullptr;
     CreateForm(&good, &owner);

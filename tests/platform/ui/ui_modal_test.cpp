@@ -17,7 +17,8 @@ using namespace zuvi::ui;
 
 namespace {
 
-void pump(int ms) {
+void pump(int ms)
+{
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) {
@@ -28,7 +29,9 @@ void pump(int ms) {
 
 // A form with a picture that counts the presses it gets and an edit box.
 struct ClickForm {
-    explicit ClickForm(int left) : form(std::make_unique<TForm>(nullptr)) {
+    explicit ClickForm(int left)
+        : form(std::make_unique<TForm>(nullptr))
+    {
         form->SetBounds(left, 0, 80, 80);
         img = new TImage(form.get());
         img->SetParent(form.get());
@@ -39,7 +42,8 @@ struct ClickForm {
         edit->SetBounds(0, 50, 80, 20);
     }
     // Presses and types into the form as the window system would; true when both arrived.
-    bool takesInput() {
+    bool takesInput()
+    {
         const int before = presses;
         const QString text = edit->Text();
         QWindow* win = form->Widget()->windowHandle();
@@ -58,7 +62,8 @@ struct ClickForm {
 
 } // namespace
 
-TEST(UiModal, FormsOnScreenAreBlockedUntilTheLoopEndsFormsShownMeanwhileAreNot) {
+TEST(UiModal, FormsOnScreenAreBlockedUntilTheLoopEndsFormsShownMeanwhileAreNot)
+{
     ClickForm main(0), modal(100), later(200), inner(300);
     main.form->Show();
     pump(10);
@@ -67,7 +72,7 @@ TEST(UiModal, FormsOnScreenAreBlockedUntilTheLoopEndsFormsShownMeanwhileAreNot) 
     post([&] {
         EXPECT_FALSE(main.takesInput()) << "a form on screen when the loop began";
         EXPECT_TRUE(modal.takesInput()) << "the modal form itself";
-        later.form->Show();   // e.g. a dialog opened from the tray icon's menu
+        later.form->Show(); // e.g. a dialog opened from the tray icon's menu
         pump(10);
         EXPECT_TRUE(later.takesInput()) << "a form shown during the loop";
         post([&] {
@@ -95,7 +100,8 @@ TEST(UiModal, FormsOnScreenAreBlockedUntilTheLoopEndsFormsShownMeanwhileAreNot) 
     EXPECT_TRUE(main.form->Widget()->isEnabled());
 }
 
-TEST(UiModal, TrayIconMenuWorksWhileAFormIsModal) {
+TEST(UiModal, TrayIconMenuWorksWhileAFormIsModal)
+{
     ClickForm login(0), settings(100);
     TTrayIcon tray(nullptr);
     QPixmap pic(16, 16);
@@ -127,7 +133,8 @@ TEST(UiModal, TrayIconMenuWorksWhileAFormIsModal) {
 
 // Qt reports a double click on a StatusNotifier host as two single activations, on an XEmbed
 // tray as a single activation per press followed by a double-click activation.
-TEST(UiTrayIcon, ActivationsMakeExactlyOneDoubleClickOnEitherKindOfTray) {
+TEST(UiTrayIcon, ActivationsMakeExactlyOneDoubleClickOnEitherKindOfTray)
+{
     constexpr int T = QSystemTrayIcon::Trigger, D = QSystemTrayIcon::DoubleClick, Pause = -1;
     struct Case {
         const char* name;
@@ -167,7 +174,8 @@ TEST(UiTrayIcon, ActivationsMakeExactlyOneDoubleClickOnEitherKindOfTray) {
 
 // Without a tray (the tray starts later) the icon is shown all the same, so that it docks once
 // a tray appears.
-TEST(UiTrayIcon, VisibleIconWithAPictureIsShownWithoutATray) {
+TEST(UiTrayIcon, VisibleIconWithAPictureIsShownWithoutATray)
+{
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
     TTrayIcon tray(nullptr);
     tray.SetVisible(true);

@@ -19,25 +19,29 @@ namespace {
 
 class TUiDemo : public TForm {
 public:
-    explicit TUiDemo(TComponent* owner) : TForm(owner) {
+    explicit TUiDemo(TComponent* owner)
+        : TForm(owner)
+    {
         FormBinding b;
         b.field("Label1", Label1);
         b.handler("FormShow", this, &TUiDemo::FormShow).handler("Timer1Timer", this, &TUiDemo::Timer1Timer);
         LoadFormLayout(this, "uidemo.form", b);
     }
     TLabel* Label1 = nullptr;
-    void FormShow(TObject*) {}
-    void Timer1Timer(TObject*) {}
+    void FormShow(TObject*) { }
+    void Timer1Timer(TObject*) { }
 };
 
-void wait(int ms) {
+void wait(int ms)
+{
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms)
         Application->ProcessMessages();
 }
 
-int darkPixels(const QImage& img, QRect r) {
+int darkPixels(const QImage& img, QRect r)
+{
     int n = 0;
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x) {
@@ -49,7 +53,8 @@ int darkPixels(const QImage& img, QRect r) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s RESOURCE_DIR OUT.png\n", argv[0]);
         return 2;

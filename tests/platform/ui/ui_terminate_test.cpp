@@ -7,7 +7,8 @@
 
 using namespace zuvi::ui;
 
-TEST(UiTerminate, EndsModalLoopWithCancelAndMessageLoopAtOnce) {
+TEST(UiTerminate, EndsModalLoopWithCancelAndMessageLoopAtOnce)
+{
     TForm* outer = nullptr;
     Application->CreateForm(&outer);
     EXPECT_EQ(Application->MainForm(), outer);
@@ -26,12 +27,13 @@ TEST(UiTerminate, EndsModalLoopWithCancelAndMessageLoopAtOnce) {
     EXPECT_TRUE(Application->Terminated());
     bool ranAfter = false;
     QTimer::singleShot(0, [&] { ranAfter = true; });
-    Application->Run();   // returns at once
+    Application->Run(); // returns at once
     EXPECT_FALSE(ranAfter);
     EXPECT_EQ(outer->ShowModal(), mrCancel);
 }
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     testing::InitGoogleTest(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

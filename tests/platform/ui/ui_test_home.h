@@ -6,7 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-inline void UseTemporaryHome(QTemporaryDir& dir) {
+inline void UseTemporaryHome(QTemporaryDir& dir)
+{
     const QByteArray root = dir.path().toLocal8Bit();
     for (const char* sub : {"config", "data", "cache", "run"})
         QDir(dir.path()).mkpath(QString::fromLatin1(sub));

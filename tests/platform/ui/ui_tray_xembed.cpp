@@ -29,14 +29,16 @@ namespace {
 
 int failures = 0;
 
-void check(bool ok, const char* what) {
+void check(bool ok, const char* what)
+{
     std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
     std::fflush(stdout);
     if (!ok)
         ++failures;
 }
 
-void settle(int ms) {
+void settle(int ms)
+{
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) {
@@ -45,7 +47,8 @@ void settle(int ms) {
     }
 }
 
-bool waitUntil(const std::function<bool()>& pred, int ms) {
+bool waitUntil(const std::function<bool()>& pred, int ms)
+{
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) {
@@ -58,13 +61,16 @@ bool waitUntil(const std::function<bool()>& pred, int ms) {
 
 bool xdotool(const QStringList& args) { return QProcess::execute(QStringLiteral("xdotool"), args) == 0; }
 
-void clickAt(QPoint p, const char* button = "1") {
+void clickAt(QPoint p, const char* button = "1")
+{
     xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", button});
 }
 
 // A form whose picture counts the presses it gets.
 struct ClickForm {
-    ClickForm(int left, int top) : form(std::make_unique<TForm>(nullptr)) {
+    ClickForm(int left, int top)
+        : form(std::make_unique<TForm>(nullptr))
+    {
         form->SetBorderStyle(bsNone);
         form->SetBounds(left, top, 120, 80);
         img = new TImage(form.get());
@@ -79,13 +85,15 @@ struct ClickForm {
 };
 
 // The icon's place on the screen once docked in the panel at the top right, else a null rect.
-QRect docked(TTrayIcon& tray) {
+QRect docked(TTrayIcon& tray)
+{
     const QRect g = tray.SystemTrayIcon()->geometry();
     return g.isValid() && g.width() <= 48 && g.top() >= 0 && g.top() < 30 && g.left() >= 600 ? g : QRect();
 }
 
 // Opens the icon's menu with the right button and chooses the item with this caption.
-bool chooseFromMenu(QPoint icon, const QString& caption) {
+bool chooseFromMenu(QPoint icon, const QString& caption)
+{
     clickAt(icon, "3");
     QMenu* menu = nullptr;
     if (!waitUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; }, 3000))
@@ -101,10 +109,11 @@ bool chooseFromMenu(QPoint icon, const QString& caption) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QTemporaryDir home;
     UseTemporaryHome(home);
-    unsetenv("DBUS_SESSION_BUS_ADDRESS");   // the XEmbed tray, not a StatusNotifier host
+    unsetenv("DBUS_SESSION_BUS_ADDRESS"); // the XEmbed tray, not a StatusNotifier host
     qputenv("QT_QPA_PLATFORM", "xcb");
     auto app = std::make_unique<TApplication>(argc, argv);
 
@@ -127,11 +136,10 @@ int main(int argc, char** argv) {
     tray.SetVisible(true);
     settle(200);
     QProcess trayer;
-    trayer.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
-                                            "120", "--height", "24", "--SetDockType", "false"});
+    trayer.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height", "24", "--SetDockType", "false"});
     QRect iconRect;
     check(waitUntil([&] { return (iconRect = docked(tray)).isValid(); }, 5000),
-          "the icon docks in a tray that starts after it is shown");
+        "the icon docks in a tray that starts after it is shown");
 
     ClickForm main(40, 200), login(300, 200), settings(560, 200);
     settingsItem->OnClick = [&](TObject*) { settings.form->Show(); };
