@@ -3,6 +3,7 @@
 
 #include "platform/os/codepage.h"
 
+#include <QIODevice>
 #include <curl/curl.h>
 
 #include <cstdlib>
@@ -26,12 +27,6 @@ long envMs(const char* name, long fallback)
     char* end = nullptr;
     long ms = std::strtol(value, &end, 10);
     return (end && *end == '\0' && ms > 0) ? ms : fallback;
-}
-
-size_t appendBody(char* data, size_t size, size_t count, void* target)
-{
-    static_cast<QByteArray*>(target)->append(data, qsizetype(size * count));
-    return size * count;
 }
 
 // The URL as bytes: ANSI code page, with bytes outside printable ASCII percent-encoded so that
@@ -61,6 +56,37 @@ struct HeaderList {
 
 } // namespace
 
+// Where a body goes: memory or a device, never more than the limit.
+struct HttpClient::Sink {
+    QByteArray* memory = nullptr;
+    QIODevice* device = nullptr;
+    qint64 limit = 0;
+    qint64 received = 0;
+    bool tooLarge = false;
+    bool writeFailed = false;
+
+    // curl's write callback; a short count makes curl abort the transfer.
+    static size_t receive(char* data, size_t size, size_t count, void* target)
+    {
+        auto* sink = static_cast<Sink*>(target);
+        const qint64 n = qint64(size * count);
+        if (n > sink->limit - sink->received) {
+            sink->tooLarge = true;
+            return 0;
+        }
+        sink->received += n;
+        if (sink->device) {
+            if (sink->device->write(data, n) != n) {
+                sink->writeFailed = true;
+                return 0;
+            }
+        } else {
+            sink->memory->append(data, qsizetype(n));
+        }
+        return size_t(n);
+    }
+};
+
 long HttpClient::connectTimeoutMs() { return envMs("ZUVI_HTTP_CONNECT_TIMEOUT_MS", 5000); }
 long HttpClient::totalTimeoutMs() { return envMs("ZUVI_HTTP_TIMEOUT_MS", 15000); }
 
@@ -82,25 +108,39 @@ HttpClient::HttpClient(Kind kind)
     // A fresh connection per request: curl silently resends a request whose reused connection
     // was dropped, so one request could reach the service twice.
     curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Sink::receive);
     if (kind == Kind::Browser)
         curl_easy_setopt(curl, CURLOPT_COOKIEFILE, ""); // in-memory cookie engine, this handle only
 }
 
 HttpClient::~HttpClient() { curl_easy_cleanup(static_cast<CURL*>(m_curl)); }
 
-QByteArray HttpClient::get(const QString& url) { return perform(url, nullptr, {}); }
+QByteArray HttpClient::get(const QString& url)
+{
+    QByteArray reply;
+    Sink sink{&reply, nullptr, m_replyLimit};
+    perform(url, nullptr, {}, sink);
+    return reply;
+}
+
+void HttpClient::get(const QString& url, QIODevice& device)
+{
+    Sink sink{nullptr, &device, m_replyLimit};
+    perform(url, nullptr, {}, sink);
+}
 
 QByteArray HttpClient::post(const QString& url, const QByteArray& body, const QByteArray& contentType)
 {
-    return perform(url, &body, contentType);
+    QByteArray reply;
+    Sink sink{&reply, nullptr, m_replyLimit};
+    perform(url, &body, contentType, sink);
+    return reply;
 }
 
-QByteArray HttpClient::perform(const QString& url, const QByteArray* body, const QByteArray& contentType)
+void HttpClient::perform(const QString& url, const QByteArray* body, const QByteArray& contentType, Sink& sink)
 {
     CURL* curl = static_cast<CURL*>(m_curl);
     const QByteArray target = urlBytes(url);
-    QByteArray reply;
     char error[CURL_ERROR_SIZE] = {};
 
     HeaderList headers;
@@ -112,7 +152,9 @@ QByteArray HttpClient::perform(const QString& url, const QByteArray* body, const
 
     curl_easy_setopt(curl, CURLOPT_URL, target.constData());
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.list);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    // A declared length above the limit fails before any byte of the body is taken.
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(sink.limit));
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs());
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, totalTimeoutMs());
@@ -135,13 +177,16 @@ QByteArray HttpClient::perform(const QString& url, const QByteArray* body, const
         curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
     }
 
+    if (sink.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
+        throw TransportError(QStringLiteral("Reply larger than %1 bytes").arg(sink.limit), status);
+    if (sink.writeFailed)
+        throw TransportError(QStringLiteral("Write error: ") + sink.device->errorString(), status);
     if (code != CURLE_OK) {
         QString detail = QString::fromUtf8(*error ? error : curl_easy_strerror(code));
         throw TransportError(QStringLiteral("Socket Error: ") + detail, status);
     }
     if (status >= 400)
         throw TransportError(QStringLiteral("HTTP/1.1 %1").arg(status), status);
-    return reply;
 }
 
 } // namespace zuvi::net

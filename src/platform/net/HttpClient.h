@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
+
 namespace zuvi::net {
 
 // A connection failure, a time-out or an HTTP status of 400 or more. status() is the HTTP
@@ -41,11 +43,22 @@ public:
 
     // Blocks the calling thread until the whole body has arrived; throws TransportError.
     // URL text outside printable ASCII is sent percent-encoded from the ANSI code page.
+    // A body longer than replyLimit() is a transport failure too.
     QByteArray get(const QString& url);
+    // The same, but the body goes to an open device (a file) as it arrives instead of memory.
+    // A failed write to the device is a transport failure; after any failure the device may
+    // hold part of the body.
+    void get(const QString& url, QIODevice& sink);
     // POST of a ready body (multipart/form-data upload) with its Content-Type; same failures.
     QByteArray post(const QString& url, const QByteArray& body, const QByteArray& contentType);
 
     Kind kind() const { return m_kind; }
+
+    // The largest body a request of this client accepts, in bytes. Every web API reply is
+    // small, so the default is kReplyLimit; a download sets its own, larger bound.
+    static constexpr qint64 kReplyLimit = 512 * 1024;
+    void setReplyLimit(qint64 bytes) { m_replyLimit = bytes; }
+    qint64 replyLimit() const { return m_replyLimit; }
 
     // Bounds of every request, in milliseconds: connect 5000 and whole request 15000 unless
     // ZUVI_HTTP_CONNECT_TIMEOUT_MS / ZUVI_HTTP_TIMEOUT_MS say otherwise.
@@ -53,10 +66,12 @@ public:
     static long totalTimeoutMs();
 
 private:
-    QByteArray perform(const QString& url, const QByteArray* body, const QByteArray& contentType);
+    struct Sink;
+    void perform(const QString& url, const QByteArray* body, const QByteArray& contentType, Sink& sink);
 
     Kind m_kind;
     void* m_curl;
+    qint64 m_replyLimit = kReplyLimit;
 };
 
 } // namespace zuvi::net

@@ -3,6 +3,9 @@
 
 #include "platform/os/codepage.h"
 
+#include <climits>
+#include <cmath>
+
 namespace zuvi::net {
 
 QString SwapCharPairs(const QString& text)
@@ -66,6 +69,7 @@ Reply& Reply::operator=(Reply&& other) noexcept
 }
 
 int Reply::ret() const { return net::ret(m_root); }
+int Reply::ret(const char* key, Payload kind) const { return net::ret(m_root, key, kind); }
 const cJSON* Reply::item(const char* key) const { return net::item(m_root, key); }
 
 Reply readReply(const QString& text)
@@ -115,7 +119,33 @@ const cJSON* item(const cJSON* object, const char* key)
 int ret(const cJSON* object)
 {
     const cJSON* value = item(object, "ret");
-    return cJSON_IsNumber(value) ? value->valueint : -1;
+    if (!cJSON_IsNumber(value))
+        return -1;
+    // cJSON's valueint truncates 0.7 to 0 and saturates 1e300: only an exact integer counts.
+    const double number = value->valuedouble;
+    if (!(number >= double(INT_MIN) && number <= double(INT_MAX)) || number != std::trunc(number))
+        return -1;
+    return int(number);
+}
+
+const cJSON* payload(const cJSON* object, const char* key, Payload kind)
+{
+    const cJSON* value = item(object, key);
+    switch (kind) {
+    case Payload::Object:
+        return cJSON_IsObject(value) ? value : nullptr;
+    case Payload::String:
+        return cJSON_IsString(value) && value->valuestring ? value : nullptr;
+    case Payload::Array:
+        return cJSON_IsArray(value) ? value : nullptr;
+    }
+    return nullptr;
+}
+
+int ret(const cJSON* object, const char* key, Payload kind)
+{
+    const int status = ret(object);
+    return status == 0 && !payload(object, key, kind) ? -1 : status;
 }
 
 QString ansiString(const cJSON* object, const char* key)

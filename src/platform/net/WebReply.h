@@ -18,6 +18,11 @@ QByteArray DecodeMimeBase64(const QString& text);
 // A reply body as text in the ANSI code page (the form every reader starts from).
 QString bodyText(const QByteArray& body);
 
+// The kind a payload member ("rd", "c") must have for a reply to count as a success.
+enum class Payload { Object,
+    String,
+    Array };
+
 // A parsed reply. Owns its tree.
 class Reply {
 public:
@@ -47,8 +52,10 @@ public:
     Kind kind() const { return m_kind; }
     bool isJson() const { return m_kind == Kind::Json; }
     const cJSON* root() const { return m_root; }
-    // Integer "ret" of the root object; -1 when missing, not a number, or not JSON.
+    // Integer "ret" of the root object; -1 when missing, not an integer, or not JSON.
     int ret() const;
+    // The same, but -1 also when the member key is missing or not of the given kind.
+    int ret(const char* key, Payload kind) const;
     // First member of the root object whose key matches ignoring ASCII letter case.
     const cJSON* item(const char* key) const;
 
@@ -69,8 +76,14 @@ Reply unscrambleReply(const QByteArray& body);
 // Member lookup: first key matching ignoring ASCII letter case; null when absent or when
 // object is not an object.
 const cJSON* item(const cJSON* object, const char* key);
-// Integer "ret"; -1 when missing or not a number.
+// Integer "ret"; -1 (a refusal) when missing, not a number, or a number that is not an integer
+// in int's range.
 int ret(const cJSON* object);
+// "ret" of a reply whose payload member must be of a kind: -1 when that member is missing or of
+// another kind, so a wrong-typed payload reads as a refusal.
+int ret(const cJSON* object, const char* key, Payload kind);
+// The member when it is of the kind; null otherwise.
+const cJSON* payload(const cJSON* object, const char* key, Payload kind);
 // String members: ANSI text, or UTF-8 for the values the service sends in UTF-8.
 // Empty when the member is missing or not a string.
 QString ansiString(const cJSON* object, const char* key);

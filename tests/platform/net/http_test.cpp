@@ -1,132 +1,22 @@
 // HTTP client: the bytes that reach the wire, cookies per client, failures and time bounds.
 #include "HttpClient.h"
+#include "RawHttpServer.h"
+
+#include <QBuffer>
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <deque>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 using zuvi::net::HttpClient;
 using zuvi::net::TransportError;
+using zuvi::test::RawServer;
 
 namespace {
-
-// A one-request-per-connection HTTP server that records each request's raw bytes and answers
-// with scripted raw responses ("" = close without answering, "silent" = never answer).
-class RawServer {
-public:
-    RawServer()
-    {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        socklen_t len = sizeof addr;
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len);
-        m_port = ntohs(addr.sin_port);
-        ::listen(m_fd, 8);
-        m_thread = std::thread([this] { run(); });
-    }
-    ~RawServer()
-    {
-        m_stop = true;
-        ::shutdown(m_fd, SHUT_RDWR);
-        m_thread.join();
-        ::close(m_fd);
-    }
-
-    int port() const { return m_port; }
-    std::string host() const { return "127.0.0.1:" + std::to_string(m_port); }
-    void answer(std::string response)
-    {
-        std::lock_guard lock(m_mutex);
-        m_responses.push_back(std::move(response));
-    }
-    std::vector<std::string> requests()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_requests;
-    }
-
-    static std::string ok(const std::string& body, const std::string& extraHeaders = {})
-    {
-        return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extraHeaders
-            + "Connection: close\r\n\r\n" + body;
-    }
-
-private:
-    void run()
-    {
-        while (!m_stop) {
-            int c = ::accept(m_fd, nullptr, nullptr);
-            if (c < 0)
-                return;
-            std::string raw = readRequest(c);
-            std::string response = "silent";
-            {
-                std::lock_guard lock(m_mutex);
-                m_requests.push_back(raw);
-                if (!m_responses.empty()) {
-                    response = m_responses.front();
-                    m_responses.pop_front();
-                }
-            }
-            if (response == "silent") {
-                pollfd p{c, POLLIN, 0};
-                while (!m_stop && ::poll(&p, 1, 100) == 0) { }
-            } else if (!response.empty()) {
-                ::send(c, response.data(), response.size(), MSG_NOSIGNAL);
-            }
-            ::close(c);
-        }
-    }
-
-    static std::string readRequest(int c)
-    {
-        std::string raw;
-        char buf[4096];
-        size_t need = std::string::npos;
-        while (raw.size() < need) {
-            pollfd p{c, POLLIN, 0};
-            if (::poll(&p, 1, 3000) <= 0)
-                break;
-            ssize_t n = ::recv(c, buf, sizeof buf, 0);
-            if (n <= 0)
-                break;
-            raw.append(buf, size_t(n));
-            auto end = raw.find("\r\n\r\n");
-            if (end != std::string::npos && need == std::string::npos) {
-                size_t length = 0;
-                auto cl = raw.find("Content-Length: ");
-                if (cl != std::string::npos && cl < end)
-                    length = std::stoul(raw.substr(cl + 16));
-                need = end + 4 + length;
-            }
-        }
-        return raw;
-    }
-
-    int m_fd = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
-    std::mutex m_mutex;
-    std::deque<std::string> m_responses;
-    std::vector<std::string> m_requests;
-};
 
 QString url(const RawServer& s, const char* pathQuery)
 {
@@ -261,4 +151,64 @@ TEST(HttpClient, SilentServerFailsWithinTheBound)
     auto elapsed = std::chrono::steady_clock::now() - start;
     unsetenv("ZUVI_HTTP_TIMEOUT_MS");
     EXPECT_LT(elapsed, std::chrono::seconds(5));
+}
+
+TEST(HttpClient, RepliesAboveTheLimitAreTransportErrors)
+{
+    EXPECT_EQ(HttpClient(HttpClient::Kind::Plain).replyLimit(), HttpClient::kReplyLimit);
+    const long long limit = 1000;
+    auto chunked = [](const std::string& body) {
+        char size[16];
+        std::snprintf(size, sizeof size, "%zx", body.size());
+        return "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n" + std::string(size)
+            + "\r\n" + body + "\r\n0\r\n\r\n";
+    };
+    struct {
+        const char* what;
+        std::string response;
+        bool fits;
+    } cases[] = {
+        {"declared, at the limit", RawServer::ok(std::string(limit, 'x')), true},
+        {"declared, one above", RawServer::ok(std::string(limit + 1, 'x')), false},
+        {"chunked, at the limit", chunked(std::string(limit, 'x')), true},
+        {"chunked, one above", chunked(std::string(limit + 1, 'x')), false},
+        {"chunked, never ending", "endless", false},
+        {"no length, closed after the limit", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + std::string(limit + 500, 'x'), false},
+    };
+    for (const auto& c : cases) {
+        RawServer server;
+        server.answer(c.response);
+        HttpClient client(HttpClient::Kind::Plain);
+        client.setReplyLimit(limit);
+        try {
+            EXPECT_EQ(client.get(url(server, "/m2/index.php?r=Pc/Login")).size(), limit) << c.what;
+            EXPECT_TRUE(c.fits) << c.what;
+        } catch (const TransportError& e) {
+            EXPECT_FALSE(c.fits) << c.what << ": " << e.message().toStdString();
+        }
+    }
+}
+
+TEST(HttpClient, SinkTakesTheBodyUnderItsOwnLimit)
+{
+    RawServer server;
+    const std::string body(300000, 'z');
+    server.answer(RawServer::ok(body));
+    server.answer("endless");
+    HttpClient client(HttpClient::Kind::Plain);
+    client.setReplyLimit(400000);
+    QBuffer file;
+    file.open(QIODevice::WriteOnly);
+    client.get(url(server, "/zuvi_tmp.exe"), file);
+    EXPECT_EQ(file.data().toStdString(), body);
+
+    QBuffer endless;
+    endless.open(QIODevice::WriteOnly);
+    EXPECT_THROW(client.get(url(server, "/zuvi_tmp.exe"), endless), TransportError);
+    EXPECT_LE(endless.size(), 400000);
+
+    // A device that refuses the bytes fails the request.
+    server.answer(RawServer::ok("abc"));
+    QBuffer closed;
+    EXPECT_THROW(client.get(url(server, "/x"), closed), TransportError);
 }

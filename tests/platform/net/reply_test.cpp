@@ -81,9 +81,48 @@ TEST(ReadReply, RetLookup)
         {R"({"rd":"x"})", -1},
         {R"({"ret":"0"})", -1}, // not a number
         {R"([1,2])", -1},
+        // Only an exact integer in int's range counts.
+        {R"({"ret":0.7})", -1},
+        {R"({"ret":-0.5})", -1},
+        {R"({"ret":1e300})", -1},
+        {R"({"ret":-3e9})", -1},
+        {R"({"ret":2.0})", 2},
+        {R"({"ret":0e5})", 0},
+        {R"({"ret":-1})", -1},
+        {R"({"ret":true})", -1},
+        {R"({"ret":null})", -1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(readReply(QByteArray(c.body)).ret(), c.ret) << c.body;
+}
+
+TEST(ReadReply, PayloadOfTheWrongKindIsARefusal)
+{
+    struct {
+        const char* body;
+        const char* key;
+        Payload kind;
+        int ret;
+    } cases[] = {
+        {R"({"ret":0,"rd":{"vos_ip":"x"}})", "rd", Payload::Object, 0},
+        {R"({"ret":0,"rd":{}})", "rd", Payload::Object, 0},
+        {R"({"ret":0,"rd":5})", "rd", Payload::Object, -1},
+        {R"({"ret":0,"rd":[{"vos_ip":"x"}]})", "rd", Payload::Object, -1},
+        {R"({"ret":0,"rd":"x"})", "rd", Payload::Object, -1},
+        {R"({"ret":0,"rd":null})", "rd", Payload::Object, -1},
+        {R"({"ret":0})", "rd", Payload::Object, -1},
+        {R"({"ret":0,"RD":"abc"})", "rd", Payload::String, 0}, // key letter case ignored
+        {R"({"ret":0,"rd":""})", "rd", Payload::String, 0},
+        {R"({"ret":0,"rd":12345678})", "rd", Payload::String, -1},
+        {R"({"ret":0,"rd":{"a":"b"}})", "rd", Payload::String, -1},
+        {R"({"ret":0,"c":[]})", "c", Payload::Array, 0},
+        {R"({"ret":0,"c":{}})", "c", Payload::Array, -1},
+        // A refusal stays the refusal it is, whatever the payload.
+        {R"({"ret":2,"rd":5})", "rd", Payload::Object, 2},
+        {R"({"ret":0.5,"rd":{}})", "rd", Payload::Object, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(readReply(QByteArray(c.body)).ret(c.key, c.kind), c.ret) << c.body;
 }
 
 TEST(ReadReply, AnsiAndUtf8Strings)
