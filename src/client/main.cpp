@@ -2,6 +2,8 @@
 #include "client/AppForms.h"
 
 #include "platform/os/Exception.h"
+#include "platform/os/atomicfile.h"
+#include "platform/os/folders.h"
 #include "platform/os/singleinstance.h"
 #include "platform/ui/Forms.h"
 
@@ -9,6 +11,7 @@ int main(int argc, char** argv)
 {
     if (!zuvi::os::acquireSingleInstance(QStringLiteral("zuvi5")))
         return 1;
+    zuvi::os::removeStaleTemporaries(zuvi::os::dataFolder());
     zuvi::ui::TApplication app(argc, argv);
     try {
         zuvi::ui::Application->Initialize();

@@ -5,9 +5,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <dirent.h>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,7 +57,48 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
+// ".NAME.XXXXXX": the temporary name writeFileAtomic gives (mkostemp's six letters and digits).
+bool isTemporaryName(const char* name)
+{
+    const size_t n = std::strlen(name);
+    if (n < 9 || name[0] != '.' || name[n - 7] != '.')
+        return false;
+    for (size_t i = n - 6; i < n; ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+int removeTemporariesIn(const QByteArray& folder, int depth)
+{
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        struct stat st;
+        if (::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISREG(st.st_mode) && isTemporaryName(name)) {
+            if (::unlinkat(::dirfd(dir), name, 0) == 0)
+                ++removed;
+        } else if (S_ISDIR(st.st_mode) && depth > 0) {
+            removed += removeTemporariesIn(folder + '/' + name, depth - 1);
+        }
+    }
+    ::closedir(dir);
+    return removed;
+}
+
 } // namespace
+
+int removeStaleTemporaries(const QString& folder)
+{
+    return removeTemporariesIn(QFile::encodeName(folder), 1);
+}
 
 QString writeErrorMessage(const QString& path)
 {
@@ -81,17 +125,9 @@ void writeFileAtomic(const QString& path, const QByteArray& bytes, unsigned mode
     if (fd < 0)
         fail();
     bool ok = true;
-    // mkostemp creates 0600; give the file its final mode before any data lands in it.
-    mode_t finalMode;
-    if (exists && !forceMode) {
-        finalMode = old.st_mode & 07777;
-    } else if (forceMode) {
-        finalMode = mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        finalMode = mode & 07777 & ~mask;
-    }
+    // mkostemp creates 0600; give the file its final mode before any data lands in it. The
+    // umask is never read: changing it would race with other threads (it is the process's).
+    const mode_t finalMode = (exists && !forceMode) ? (old.st_mode & 07777) : (mode & 07777);
     ok = fchmod(fd, finalMode) == 0;
     ok = ok && writeAll(fd, bytes);
     ok = ok && fsync(fd) == 0;

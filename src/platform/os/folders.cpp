@@ -30,6 +30,29 @@ QString envPath(const char* name)
     return v.isEmpty() ? QString() : QFile::decodeName(v);
 }
 
+// mkdir with exactly kFolderMode (mkdir's mode passes through the umask, so set it again).
+bool makeFolder(const QByteArray& path)
+{
+    if (::mkdir(path.constData(), kFolderMode) != 0)
+        return false;
+    ::chmod(path.constData(), kFolderMode);
+    return true;
+}
+
+// Every missing level of an absolute path, each with kFolderMode (as the XDG rules ask).
+void makeFolders(const QString& path)
+{
+    const QByteArray p = QFile::encodeName(QDir::cleanPath(path));
+    for (qsizetype slash = p.indexOf('/', 1);; slash = p.indexOf('/', slash + 1)) {
+        const QByteArray level = slash < 0 ? p : p.left(slash);
+        struct stat st;
+        if (::stat(level.constData(), &st) != 0)
+            makeFolder(level);
+        if (slash < 0)
+            return;
+    }
+}
+
 } // namespace
 
 QString dataFolder()
@@ -65,10 +88,10 @@ bool ensureDir(const QString& path)
     if (withSlash(path) == dataFolder()) {
         const QString base = dataFolder().chopped(QStringLiteral("zuvi/").size());
         if (!QFileInfo(base).isDir())
-            QDir().mkpath(base);
+            makeFolders(base);
     }
     const QByteArray p = QFile::encodeName(path);
-    if (::mkdir(p.constData(), 0777) == 0)
+    if (makeFolder(p))
         return true;
     struct stat st;
     return errno == EEXIST && ::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -109,7 +132,16 @@ bool dirExists(const QString& path)
 void ensureFile(const QString& path)
 {
     const QByteArray p = QFile::encodeName(path);
-    int fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    int fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kFileMode);
+    if (fd >= 0) {
+        const bool ok = ::fchmod(fd, kFileMode) == 0;
+        ::close(fd);
+        if (ok)
+            return;
+        ::unlink(p.constData());
+        throw Exception(writeErrorMessage(path));
+    }
+    fd = errno == EEXIST ? ::open(p.constData(), O_WRONLY | O_CLOEXEC) : -1;
     if (fd < 0)
         throw Exception(writeErrorMessage(path));
     ::close(fd);

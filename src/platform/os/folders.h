@@ -15,7 +15,8 @@ QString accountFolder(const QString& account);
 
 // Creates the folder when it is missing: that one level only, never its parents (so an account
 // folder is never created without the data folder). For the data folder itself a missing XDG data
-// home above it is created too. True when the folder exists afterwards.
+// home above it is created too. A folder made here has mode 0700 whatever the umask.
+// True when the folder exists afterwards.
 bool ensureDir(const QString& path);
 
 // Full path of the running executable.
@@ -30,7 +31,8 @@ QString toPosixPath(QString path);
 bool fileExists(const QString& path);
 bool dirExists(const QString& path);
 
-// Creates an empty file when none exists (throws zuvi::Exception when that fails).
+// Creates an empty file (mode 0600, whatever the umask) when none exists; throws zuvi::Exception
+// when that fails or an existing file cannot be written.
 void ensureFile(const QString& path);
 
 // Removes a file; false when it was not there or could not be removed.

@@ -4,10 +4,14 @@
 #include "Exception.h"
 #include "atomicfile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cstdio>
+#include <atomic>
 #include <optional>
 #include <sys/stat.h>
 
@@ -57,29 +61,70 @@ void narrowMode(const QString& path)
         ::chmod(p.constData(), 0600);
 }
 
-QJsonObject loadKeys()
+// The store's keys, and whether a write may replace the file.
+struct Keys {
+    QJsonObject keys;
+    bool writable = true;
+};
+
+// A store file that cannot be read as one is moved aside, untouched, to
+// "store.json.unreadable-<time>" so that the next write never replaces bytes that were not read.
+// One line on standard error says so. False when the file could not be moved.
+bool setAside(const QString& path)
+{
+    const QString base = path + QStringLiteral(".unreadable-")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = base;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = base + u'-' + QString::number(n);
+    const bool moved = ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0;
+    // A file that stays in place is met again by every access: tell of it once.
+    static std::atomic<bool> toldStuck{false};
+    if (moved)
+        std::fprintf(stderr, "zuvi: %s cannot be read; kept as %s, starting with an empty store\n",
+            qPrintable(path), qPrintable(aside));
+    else if (!toldStuck.exchange(true))
+        std::fprintf(stderr, "zuvi: %s cannot be read nor moved aside; the store stays empty and unsaved\n",
+            qPrintable(path));
+    return moved;
+}
+
+Keys loadKeys()
 {
     const QString path = Registry::storePath();
     QFile f(path);
     if (!f.exists())
         return {};
     narrowMode(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QJsonDocument doc = QJsonDocument::fromJson(f.readAll());
-    return doc.object().value(QStringLiteral("keys")).toObject();
+    QByteArray bytes;
+    bool read = f.open(QIODevice::ReadOnly);
+    if (read) {
+        bytes = f.readAll();
+        read = f.error() == QFileDevice::NoError;
+        f.close();
+    }
+    if (read && bytes.isEmpty())
+        return {}; // nothing that a write could lose
+    QJsonParseError error{};
+    const QJsonDocument doc = read ? QJsonDocument::fromJson(bytes, &error) : QJsonDocument();
+    const QJsonValue keys = doc.object().value(QStringLiteral("keys"));
+    if (read && error.error == QJsonParseError::NoError && doc.isObject() && (keys.isObject() || keys.isUndefined()))
+        return {keys.toObject(), true};
+    return {{}, setAside(path)};
 }
 
-void saveKeys(const QJsonObject& keys)
+void saveKeys(const Keys& store)
 {
     const QString path = Registry::storePath();
+    if (!store.writable)
+        throw Exception(writeErrorMessage(path));
     const QString folder = configHome() + QStringLiteral("zuvi");
     if (!QDir().mkpath(folder))
         throw Exception(writeErrorMessage(path));
-    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    ::chmod(QFile::encodeName(folder).constData(), kFolderMode);
     QJsonObject root;
-    root.insert(QStringLiteral("keys"), keys);
-    writeFileAtomic(path, QJsonDocument(root).toJson(QJsonDocument::Indented), 0600, true);
+    root.insert(QStringLiteral("keys"), store.keys);
+    writeFileAtomic(path, QJsonDocument(root).toJson(QJsonDocument::Indented), kFileMode, true);
 }
 
 // Autostart entries: one desktop file per value of the Run key.
@@ -193,7 +238,8 @@ bool Registry::openKey(const QString& keyPath, bool canCreate)
         m_open = true;
         return true;
     }
-    QJsonObject keys = loadKeys();
+    Keys store = loadKeys();
+    QJsonObject& keys = store.keys;
     if (!findName(keys, m_key)) {
         if (!canCreate) {
             m_key.clear();
@@ -201,7 +247,7 @@ bool Registry::openKey(const QString& keyPath, bool canCreate)
         }
         keys.insert(m_key, QJsonObject());
         try {
-            saveKeys(keys);
+            saveKeys(store);
         } catch (const Exception&) {
             m_key.clear();
             return false;
@@ -223,7 +269,7 @@ bool Registry::valueExists(const QString& name) const
         return false;
     if (isRunKey())
         return QFile::exists(entryPath(name));
-    const QJsonObject keys = loadKeys();
+    const QJsonObject keys = loadKeys().keys;
     const QJsonObject values = keys.value(findName(keys, m_key).value_or(m_key)).toObject();
     return findName(values, name).has_value();
 }
@@ -234,7 +280,7 @@ QString Registry::readString(const QString& name) const
         return {};
     if (isRunKey())
         return readExec(entryPath(name));
-    const QJsonObject keys = loadKeys();
+    const QJsonObject keys = loadKeys().keys;
     const QJsonObject values = keys.value(findName(keys, m_key).value_or(m_key)).toObject();
     const auto stored = findName(values, name);
     return stored ? values.value(*stored).toString() : QString();
@@ -251,16 +297,17 @@ void Registry::writeString(const QString& name, const QString& value)
         const QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n"
                                             "X-GNOME-Autostart-enabled=true\n")
                                  .arg(name, execValue(value));
-        writeFileAtomic(path, text.toUtf8());
+        writeFileAtomic(path, text.toUtf8(), 0644); // nothing private: the usual mode of a desktop entry
         return;
     }
-    QJsonObject keys = loadKeys();
+    Keys store = loadKeys();
+    QJsonObject& keys = store.keys;
     const QString key = findName(keys, m_key).value_or(m_key); // removed behind our back: create it again
     QJsonObject values = keys.value(key).toObject();
     const QString stored = findName(values, name).value_or(name);
     values.insert(stored, value);
     keys.insert(key, values);
-    saveKeys(keys);
+    saveKeys(store);
 }
 
 bool Registry::deleteValue(const QString& name)
@@ -269,7 +316,8 @@ bool Registry::deleteValue(const QString& name)
         return false;
     if (isRunKey())
         return QFile::exists(entryPath(name)) && QFile::remove(entryPath(name));
-    QJsonObject keys = loadKeys();
+    Keys store = loadKeys();
+    QJsonObject& keys = store.keys;
     const auto key = findName(keys, m_key);
     if (!key)
         return false;
@@ -279,7 +327,7 @@ bool Registry::deleteValue(const QString& name)
         return false;
     values.remove(*stored);
     keys.insert(*key, values);
-    saveKeys(keys);
+    saveKeys(store);
     return true;
 }
 

@@ -203,3 +203,60 @@ TEST_F(TextListFile, UnreadableFilesLeaveTheListAlone)
     EXPECT_EQ(list.encoding, TextEncoding::Utf8);
     EXPECT_THROW(list.save(root + "/missing/list"), zuvi::Exception);
 }
+
+// Whatever the process umask (liblinphone sets 077 on its own thread; a desktop gives 022), what
+// the program creates in its folders ends with the same modes.
+TEST_F(Folders, ModesDoNotDependOnTheUmask)
+{
+    for (mode_t mask : {022, 077, 0, 0277}) {
+        const QString home = root + QString("/umask%1").arg(mask, 0, 8);
+        setenv("XDG_DATA_HOME", qPrintable(home + "/share"), 1);
+        const mode_t saved = umask(mask);
+        const QString account = accountFolder("13800138000");
+        const bool made = ensureDir(dataFolder()) && ensureDir(account);
+        ensureFile(dataFolder() + "users");
+        writeFileAtomic(account + "contact", "a=1\r\n");
+        TextList list;
+        list.lines = QStringList{"x"};
+        list.save(account + "call");
+        umask(saved);
+        ASSERT_TRUE(made);
+
+        auto modeOf = [](const QString& path) {
+            struct stat st;
+            return stat(qPrintable(path), &st) == 0 ? st.st_mode & 07777 : 0xFFFFu;
+        };
+        const std::string where = "umask " + std::to_string(mask);
+        EXPECT_EQ(modeOf(home + "/share"), 0700u) << where; // the XDG data home, made for us
+        EXPECT_EQ(modeOf(dataFolder()), 0700u) << where;
+        EXPECT_EQ(modeOf(account), 0700u) << where;
+        EXPECT_EQ(modeOf(dataFolder() + "users"), 0600u) << where;
+        EXPECT_EQ(modeOf(account + "contact"), 0600u) << where;
+        EXPECT_EQ(modeOf(account + "call"), 0600u) << where;
+    }
+}
+
+TEST_F(Folders, StaleTemporariesOfOurNamingGo)
+{
+    ASSERT_TRUE(ensureDir(dataFolder()));
+    const QString data = dataFolder();
+    const QString account = accountFolder("13800138000");
+    ASSERT_TRUE(ensureDir(account));
+    ASSERT_TRUE(QDir().mkpath(account + "deeper"));
+    ASSERT_TRUE(QDir().mkpath(data + ".dir.ABC123"));
+    const QStringList stale = {data + ".users.a1B2c3", account + ".contact.XyZ789", account + ".login.ini.000000"};
+    const QStringList kept = {data + "users", account + "contact", account + ".contact.ABC12", account + ".contact.ABC12!",
+        account + "contact.ABC123", account + "..ABC123", account + "deeper/.call.ABC123", root + "/data/.x.ABC123"};
+    for (const QString& path : stale + kept)
+        writeRaw(path, "bytes");
+    ASSERT_TRUE(QFile::link(root + "/data/.x.ABC123", account + ".link.ABC123")); // a link is not ours
+
+    EXPECT_EQ(removeStaleTemporaries(data), stale.size());
+    for (const QString& path : stale)
+        EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
+    for (const QString& path : kept)
+        EXPECT_EQ(readAll(path), "bytes") << path.toStdString();
+    EXPECT_TRUE(QFileInfo(account + ".link.ABC123").isSymLink());
+    EXPECT_TRUE(dirExists(data + ".dir.ABC123"));
+    EXPECT_EQ(removeStaleTemporaries(root + "/nowhere"), 0);
+}

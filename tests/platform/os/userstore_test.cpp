@@ -102,3 +102,42 @@ TEST_F(Store, RunValueIsTheAutostartEntry)
     EXPECT_FALSE(reg.valueExists("zuvi"));
     EXPECT_FALSE(QFile::exists(Registry::storePath())); // the Run key lives outside the store
 }
+
+TEST_F(Store, UnreadableStoreIsKeptAsideAndNeverOverwritten)
+{
+    const QString store = Registry::storePath();
+    const QByteArray cases[] = {
+        "{\"keys\":{\"Software\\\\zuvi\":{\"usr\":\"138", // torn
+        "[\"keys\"]", // JSON, but not a store
+        "{\"keys\":5}",
+        QByteArray("\x00\xff\xfe\x01 garbage", 12),
+    };
+    for (const QByteArray& bytes : cases) {
+        QDir(root + "/config/zuvi").removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(root + "/config/zuvi"));
+        writeRaw(store, bytes);
+
+        testing::internal::CaptureStderr();
+        Registry reg;
+        ASSERT_TRUE(reg.openKey(kProgramKey, true)) << bytes.toStdString();
+        EXPECT_EQ(reg.readString("usr"), "");
+        reg.writeString("usr", "13800138000");
+        EXPECT_EQ(reg.readString("usr"), "13800138000");
+        const std::string said = testing::internal::GetCapturedStderr();
+
+        const QStringList aside = QDir(root + "/config/zuvi").entryList({"store.json.unreadable-*"}, QDir::Files);
+        ASSERT_EQ(aside.size(), 1) << bytes.toStdString();
+        EXPECT_EQ(readAll(root + "/config/zuvi/" + aside[0]), bytes);
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_NE(said.find(aside[0].toStdString()), std::string::npos) << said;
+    }
+
+    // An empty file holds nothing to lose: it is simply an empty store.
+    QDir(root + "/config/zuvi").removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(root + "/config/zuvi"));
+    writeRaw(store, "");
+    Registry reg;
+    ASSERT_TRUE(reg.openKey(kProgramKey, true));
+    reg.writeString("usr", "a");
+    EXPECT_EQ(QDir(root + "/config/zuvi").entryList(QDir::Files), QStringList{"store.json"});
+}
