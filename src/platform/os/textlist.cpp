@@ -33,6 +33,13 @@ QStringList splitLines(const QString& text)
     return lines;
 }
 
+// The text after a byte-order mark: exactly one mark goes, so a U+FEFF that follows it is text.
+QString afterMark(const QByteArray& bytes, qsizetype markSize, QStringDecoder::Encoding encoding)
+{
+    QStringDecoder dec(encoding, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return dec(bytes.mid(markSize));
+}
+
 } // namespace
 
 TextList TextList::decode(const QByteArray& bytes)
@@ -41,15 +48,13 @@ TextList TextList::decode(const QByteArray& bytes)
     QString text;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         list.encoding = TextEncoding::Utf8;
-        text = fromUtf8(bytes.mid(3));
+        text = afterMark(bytes, 3, QStringDecoder::Utf8);
     } else if (bytes.startsWith("\xFF\xFE")) {
         list.encoding = TextEncoding::Utf16LE;
-        QStringDecoder dec(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless);
-        text = dec(bytes.mid(2));
+        text = afterMark(bytes, 2, QStringDecoder::Utf16LE);
     } else if (bytes.startsWith("\xFE\xFF")) {
         list.encoding = TextEncoding::Utf16BE;
-        QStringDecoder dec(QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless);
-        text = dec(bytes.mid(2));
+        text = afterMark(bytes, 2, QStringDecoder::Utf16BE);
     } else {
         text = fromAnsi(bytes);
     }

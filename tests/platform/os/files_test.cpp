@@ -147,11 +147,24 @@ TEST_F(TextListFile, DecodesMarksAndLineBreaks)
         {QByteArray("\xFF\xFE\x20\x5F\x09\x4E=\x00\x31\x00\r\x00\n\x00", 14),
             {QString::fromUtf8("张三=1")}, TextEncoding::Utf16LE},
         {QByteArray("\xFE\xFF\x5F\x20\x4E\x09\x00\n", 8), {QString::fromUtf8("张三")}, TextEncoding::Utf16BE},
+        // Only the mark goes: a U+FEFF right after it is the first character of the text.
+        {"\xEF\xBB\xBF\xEF\xBB\xBF"
+         "a",
+            {QString(QChar(0xFEFF)) + "a"}, TextEncoding::Utf8},
+        {QByteArray("\xFF\xFE\xFF\xFE"
+                    "a\x00",
+             6),
+            {QString(QChar(0xFEFF)) + "a"}, TextEncoding::Utf16LE},
+        {QByteArray("\xFE\xFF\xFE\xFF\x00"
+                    "a",
+             6),
+            {QString(QChar(0xFEFF)) + "a"}, TextEncoding::Utf16BE},
     };
     for (const Case& c : cases) {
         const TextList list = TextList::decode(c.bytes);
         EXPECT_EQ(list.lines, c.lines) << c.bytes.toHex().toStdString();
         EXPECT_EQ(list.encoding, c.encoding) << c.bytes.toHex().toStdString();
+        EXPECT_EQ(TextList::decode(list.encode()).lines, list.lines) << c.bytes.toHex().toStdString();
     }
 }
 
