@@ -2,10 +2,10 @@
 #include "../sip/Testbed.h"
 
 #include "client/SipStack.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
-#if __has_include("client/Unit3.h")
-#include "client/Unit3.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
+#if __has_include("client/SettingsDialog.h")
+#include "client/SettingsDialog.h"
 #define ZUVI_HAVE_FORM3 1
 #endif
 #include "platform/os/folders.h"

@@ -2,15 +2,15 @@
 #include "main_test_env.h"
 
 #include "client/SipStack.h"
-#include "client/Unit1.h"
-#include "client/Unit3.h"
+#include "client/MainWindow.h"
+#include "client/SettingsDialog.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"
 #include "platform/os/userstore.h"
 #include "skin/SSButton.h"
 
-#if __has_include("client/Unit2.h")
-#include "client/Unit2.h"
+#if __has_include("client/LoginForm.h")
+#include "client/LoginForm.h"
 #define ZUVI_HAVE_FORM2 1
 #endif
 

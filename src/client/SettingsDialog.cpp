@@ -1,9 +1,9 @@
 // Settings dialog: pages, the settings boxes, "set.ini", the start-with-session entry and the links.
-#include "client/Unit3.h"
+#include "client/SettingsDialog.h"
 
-#include "client/Unit1.h"
-#if __has_include("client/Unit2.h")
-#include "client/Unit2.h"
+#include "client/MainWindow.h"
+#if __has_include("client/LoginForm.h")
+#include "client/LoginForm.h"
 #define ZUVI_HAVE_FORM2 1
 #endif
 #include "platform/os/folders.h"
@@ -47,7 +47,7 @@ TForm3::TForm3(TComponent* Owner)
         .handler("CheckBox2Click", this, &TForm3::CheckBox2Click)
         .handler("Label8Click", this, &TForm3::Label8Click)
         .handler("Label2Click", this, &TForm3::Label2Click);
-    LoadFormLayout(this, QStringLiteral("TForm3.form"), b);
+    LoadFormLayout(this, QStringLiteral("SettingsDialog.form"), b);
 }
 
 void TForm3::FormCreate(TObject*) { }

@@ -1,10 +1,10 @@
 // Main window: outgoing calls, call state, volumes and the after-call processing.
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 
 #include "client/CallHelpers.h"
 #include "client/MainWebClient.h"
 #include "client/SipStack.h"
-#include "client/Unit2.h"
+#include "client/LoginForm.h"
 #include "platform/net/ServiceApi.h"
 #include "platform/net/WebReply.h"
 #include "platform/os/folders.h"
@@ -12,8 +12,8 @@
 #include "platform/ui/Handoff.h"
 #include "skin/SSButton.h"
 
-#if __has_include("client/Unit3.h")
-#include "client/Unit3.h"
+#if __has_include("client/SettingsDialog.h")
+#include "client/SettingsDialog.h"
 #define ZUVI_HAVE_FORM3 1
 #endif
 

@@ -1,10 +1,10 @@
 // Program windows: the global form pointers not declared by a unit yet, and their creation order.
-#include "client/AppForms.h"
+#include "client/ProgramForms.h"
 
-#include "client/Unit1.h"
-#include "client/Unit2.h"
-#include "client/Unit4.h"
-#include "client/Unit3.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
+#include "client/CloseChoiceDialog.h"
+#include "client/SettingsDialog.h"
 
 #include "platform/ui/Forms.h"
 

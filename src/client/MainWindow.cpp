@@ -1,5 +1,5 @@
 // Main window: construction, creation steps, tabs, contact list, dial-edit keys and the volumes file.
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 
 #include "client/SipStack.h"
 #include "platform/net/Endpoints.h"
@@ -118,7 +118,7 @@ TForm1::TForm1(TComponent* Owner)
         .handler("Timer7Timer", this, &TForm1::Timer7Timer)
         .handler("Timer8Timer", this, &TForm1::Timer8Timer);
 
-    LoadFormLayout(this, QStringLiteral("TForm1.form"), b);
+    LoadFormLayout(this, QStringLiteral("MainWindow.form"), b);
 
     ssSkinButton8->Hide();
     ssSkinButton3->Show();

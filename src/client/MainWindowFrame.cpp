@@ -1,10 +1,10 @@
 // Main window: title-bar buttons, main menu, tray icon, edge auto-hide and shut-down.
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 
 #include "client/SipStack.h"
-#include "client/Unit2.h"
-#include "client/Unit3.h"
-#include "client/Unit4.h"
+#include "client/LoginForm.h"
+#include "client/SettingsDialog.h"
+#include "client/CloseChoiceDialog.h"
 #include "platform/net/Endpoints.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"
