@@ -155,7 +155,6 @@ TForm2::~TForm2()
 
 void TForm2::FormCreate(TObject*)
 {
-    HideUpdatePrompt();
     CreateApplicationForms();
     LoadLoginSettings();
 }

@@ -5,17 +5,13 @@
 #include "client/MainWebClient.h"
 #include "client/SipStack.h"
 #include "client/LoginForm.h"
+#include "client/SettingsDialog.h"
 #include "platform/net/ServiceApi.h"
 #include "platform/net/WebReply.h"
 #include "platform/os/folders.h"
 #include "platform/os/services.h"
 #include "platform/ui/Handoff.h"
 #include "skin/SSButton.h"
-
-#if __has_include("client/SettingsDialog.h")
-#include "client/SettingsDialog.h"
-#define ZUVI_HAVE_FORM3 1
-#endif
 
 #include <QPointer>
 #include <QWidget>
@@ -319,7 +315,6 @@ void TForm1::Timer1Timer(TObject*)
         Label3->SetCaption(Form2->FBalance);
         Label12->SetCaption(Form2->FBalanceMin);
     }
-#ifdef ZUVI_HAVE_FORM3
     if (Form3) {
         QString text;
         if (TakeString(rd, "login_time", false, text))
@@ -338,5 +333,4 @@ void TForm1::Timer1Timer(TObject*)
             Form3->Label26->SetCaption(Form2->FBalanceMin);
         }
     }
-#endif
 }

@@ -1,4 +1,4 @@
-// Program windows: the global form pointers not declared by a unit yet, and their creation order.
+// Program windows: their creation order, the start-up and the shut-down.
 #include "client/ProgramForms.h"
 
 #include "client/MainWindow.h"
@@ -10,21 +10,7 @@
 
 using namespace zuvi::ui;
 
-TForm5* Form5 = nullptr;
-TForm6* Form6 = nullptr;
-TForm7* Form7 = nullptr;
-TForm8* Form8 = nullptr;
-TForm9* Form9 = nullptr;
-Tsynchronous* synchronous = nullptr;
-TSynstatus* Synstatus = nullptr;
-TForm16* Form16 = nullptr;
-TForm17* Form17 = nullptr;
-
 namespace {
-
-// A window whose unit is not part of the program yet keeps its place in the order.
-template<class T>
-void NotYetBuilt() { }
 
 // An error in a window's creation handler is reported and the start-up goes on (the window
 // exists all the same).
@@ -41,19 +27,6 @@ void CreateApplicationForms()
     Create(&Form1);
     Create(&Form3);
     Create(&Form4);
-    NotYetBuilt<TForm5>();
-    NotYetBuilt<TForm7>();
-    NotYetBuilt<TForm9>();
-    NotYetBuilt<TForm8>();
-    NotYetBuilt<Tsynchronous>();
-    NotYetBuilt<TSynstatus>();
-    NotYetBuilt<TForm16>();
-    NotYetBuilt<TForm17>();
-}
-
-void HideUpdatePrompt()
-{
-    NotYetBuilt<TForm6>();
 }
 
 void CreateLoginForm()
@@ -66,7 +39,6 @@ void CreateLoginForm()
 
 void RunStartup()
 {
-    NotYetBuilt<TForm6>();
     CreateLoginForm();
     Form2->ShowModal();
 }

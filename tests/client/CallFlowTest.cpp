@@ -4,10 +4,7 @@
 #include "client/SipStack.h"
 #include "client/MainWindow.h"
 #include "client/LoginForm.h"
-#if __has_include("client/SettingsDialog.h")
 #include "client/SettingsDialog.h"
-#define ZUVI_HAVE_FORM3 1
-#endif
 #include "platform/os/folders.h"
 #include "platform/os/textlist.h"
 #include "platform/ui/Forms.h"
@@ -394,11 +391,9 @@ TEST_F(CallFlow, AnsweredCallShowsTheClockEndsWith200AndIsRecordedWithARefresh)
     EXPECT_EQ(countOf(simActions(), "Login"), 1);
     EXPECT_EQ(Form1->Label3->Caption(), Form2->FBalance);
     EXPECT_FALSE(Form2->FBalance.isEmpty());
-#ifdef ZUVI_HAVE_FORM3
     EXPECT_EQ(Form3->Label7->Caption(), Form2->FBalance);
     EXPECT_EQ(Form3->Label5->Caption(), QString::fromStdString(g_fx.phone));
     EXPECT_EQ(Form3->Label19->Caption(), "2"); // the login and the refresh
-#endif
     // Five seconds after the end text both lines are empty again.
     ASSERT_TRUE(runUntil([] { return label13().isEmpty() && label14().isEmpty(); }, 7s));
 
