@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 #include <sys/stat.h>
 
 using zuvi::test::RawServer;
@@ -137,11 +135,3 @@ TEST(ProgramFiles, AnEndlessLoginReplyEndsAtTheCap)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QCoreApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
