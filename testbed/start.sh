@@ -120,7 +120,8 @@ for role in answer busy ring keep; do
         keep) mode=auto; maxcalls=1 ;;
     esac
     source=aufile,$tone
-    [ "$role" = keep ] && source=aubridge,keep # no file to reach the end of
+    # The line-holding call sends nothing on either side: no file end to hang it up.
+    case $role in busy | keep) source=aubridge,hold ;; esac
     cat > "$fe/config" <<CFG
 poll_method epoll
 sip_listen 127.0.0.1:$sipport
