@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace zuvi::ui {
 
@@ -147,8 +148,10 @@ void send(std::function<void()> fn)
     scheduleLocked(q);
     q.cv.notify_all();
     q.cv.wait(lock, [&] { return st->done || q.shutDown || q.generation != gen; });
-    if (st->error)
-        std::rethrow_exception(st->error);
+    // Taken out of the shared state, the exception is released on this thread, not by the UI
+    // thread when it drops the closure.
+    if (std::exception_ptr error = std::exchange(st->error, nullptr))
+        std::rethrow_exception(error);
 }
 
 void serveUntil(const std::function<bool()>& done)
