@@ -1,0 +1,23 @@
+// Client core: reading the members of a reply's "rd" object (inside the core only).
+#pragma once
+
+#include "platform/net/WebReply.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace zuvi::client::reply {
+
+// The "rd" member of the root object (null when absent).
+const cJSON* rd(const net::Reply& reply);
+
+// A member of rd as the login form reads it: ANSI text, a number as its decimal text, anything
+// else (missing included) as "".
+QString textOrNumber(const cJSON* rd, const char* key);
+
+// A string member of rd, ANSI or UTF-8 text; nothing when it is missing or not a string.
+std::optional<QString> ansiIfString(const cJSON* rd, const char* key);
+std::optional<QString> utf8IfString(const cJSON* rd, const char* key);
+
+} // namespace zuvi::client::reply
