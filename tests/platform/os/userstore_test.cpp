@@ -15,7 +15,7 @@ unsigned modeOf(const QString& path)
 }
 } // namespace
 
-using Store = TempHome;
+using Store = HomeTest;
 
 TEST_F(Store, KeysAreCreatedOnlyWhenAsked)
 {
