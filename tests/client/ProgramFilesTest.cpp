@@ -71,7 +71,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 TEST(ProgramFiles, LeftoversGoAndATornStoreIsKeptAside)
 {
-    TempHome home;
+    TempHome home("zuvi-files-test", TempHome::LogDialogs);
     ServiceSim sim(home.path());
     ASSERT_TRUE(sim.running());
     // What a kill during writes leaves, and a store torn by a disk error.
@@ -109,7 +109,7 @@ TEST(ProgramFiles, LeftoversGoAndATornStoreIsKeptAside)
 
 TEST(ProgramFiles, AnEndlessLoginReplyEndsAtTheCap)
 {
-    TempHome home;
+    TempHome home("zuvi-files-test", TempHome::LogDialogs);
     RawServer server;
     server.answer(RawServer::ok(R"({"ret":0,"rd":"abcdefgh"})")); // RandCode
     server.answer("endless"); // Login
