@@ -2,14 +2,15 @@
 # Builds the fuzz targets (clang, ASan + UBSan, libFuzzer) into build-fuzz/ and runs each one for
 # SECONDS, one after the other, from its seeds in fuzz/corpus/<name>/ plus what earlier runs found
 # (build-fuzz/corpus/<name>/). Findings land in build-fuzz/findings/; the results table of
-# fuzz/README.md is rewritten. Exit status 1 when any target found something.
+# fuzz/README.md is rewritten (not with ZUVI_FUZZ_README=0). Exit status 1 when any target found
+# something.
 #   fuzz/run.sh SECONDS [NAME...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:?usage: fuzz/run.sh SECONDS [NAME...]}
 shift
 build="$root/build-fuzz"
-jobs=${FUZZ_BUILD_JOBS:-4}
+jobs=${ZUVI_FUZZ_BUILD_JOBS:-4}
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -57,7 +58,7 @@ done
 
 # The results table of the README, between its two markers.
 readme="$root/fuzz/README.md"
-if grep -q '<!-- results:begin -->' "$readme"; then
+if [ "${ZUVI_FUZZ_README:-1}" != 0 ] && grep -q '<!-- results:begin -->' "$readme"; then
     table=$(mktemp)
     {
         echo "<!-- results:begin -->"
