@@ -5,14 +5,15 @@
 #include "client/Unit2.h"
 #include "client/Unit4.h"
 #include "client/Unit3.h"
+#include "client/UpdateDialog.h"
+#include "client/UpdatePrompt.h"
+#include "client/core/SoftwareUpdate.h"
 
 #include "platform/ui/Forms.h"
 
 using namespace zuvi::ui;
 
 TForm5* Form5 = nullptr;
-TForm6* Form6 = nullptr;
-TForm7* Form7 = nullptr;
 TForm8* Form8 = nullptr;
 TForm9* Form9 = nullptr;
 Tsynchronous* synchronous = nullptr;
@@ -42,7 +43,7 @@ void CreateApplicationForms()
     Create(&Form3);
     Create(&Form4);
     NotYetBuilt<TForm5>();
-    NotYetBuilt<TForm7>();
+    Create(&Form7);
     NotYetBuilt<TForm9>();
     NotYetBuilt<TForm8>();
     NotYetBuilt<Tsynchronous>();
@@ -53,7 +54,8 @@ void CreateApplicationForms()
 
 void HideUpdatePrompt()
 {
-    NotYetBuilt<TForm6>();
+    if (Form6)
+        Form6->Hide();
 }
 
 void CreateLoginForm()
@@ -66,7 +68,15 @@ void CreateLoginForm()
 
 void RunStartup()
 {
-    NotYetBuilt<TForm6>();
+    zuvi::core::RemoveLeftoverInstaller();
+    // Its creation asks for the newest version; an offered installer shows the prompt, which
+    // then creates the login form itself.
+    Form6 = new TForm6(nullptr);
+    Guard([] { Form6->AfterConstruction(); });
+    if (!Form6->UpdateUrl().isEmpty()) {
+        Form6->ShowModal();
+        return;
+    }
     CreateLoginForm();
     Form2->ShowModal();
 }
@@ -77,4 +87,6 @@ void DestroyApplicationForms()
         Application->DestroyComponents();
     if (Form2)
         Form2->Free();
+    if (Form6)
+        Form6->Free();
 }

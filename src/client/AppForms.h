@@ -2,8 +2,6 @@
 #pragma once
 
 class TForm5;
-class TForm6;
-class TForm7;
 class TForm8;
 class TForm9;
 class Tsynchronous;
@@ -12,8 +10,6 @@ class TForm16;
 class TForm17;
 
 extern TForm5* Form5;
-extern TForm6* Form6;
-extern TForm7* Form7;
 extern TForm8* Form8;
 extern TForm9* Form9;
 extern Tsynchronous* synchronous;

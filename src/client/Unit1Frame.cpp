@@ -5,6 +5,7 @@
 #include "client/Unit2.h"
 #include "client/Unit3.h"
 #include "client/Unit4.h"
+#include "client/UpdateDialog.h"
 #include "platform/net/Endpoints.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"
@@ -16,10 +17,6 @@
 
 #include <QDir>
 
-#if __has_include("client/Unit7.h")
-#include "client/Unit7.h"
-#define ZUVI_HAVE_FORM7 1
-#endif
 #if __has_include("client/synchronous.h")
 #include "client/synchronous.h"
 #define ZUVI_HAVE_SYNCHRONOUS 1
@@ -139,12 +136,10 @@ void TForm1::N7Click(TObject*)
 
 void TForm1::N14Click(TObject*)
 {
-#ifdef ZUVI_HAVE_FORM7
     if (!Form7)
         return;
     Form7->Show();
     Form7->CheckSoftwareVersion();
-#endif
 }
 
 void TForm1::N8Click(TObject*)
