@@ -1,8 +1,8 @@
 // Start-up update prompt: the version check at its creation, the installer download or the login form.
 #include "client/UpdatePrompt.h"
 
-#include "client/AppForms.h"
-#include "client/Unit2.h"
+#include "client/ProgramForms.h"
+#include "client/LoginForm.h"
 #include "client/core/SoftwareUpdate.h"
 
 #include "platform/net/HttpClient.h"

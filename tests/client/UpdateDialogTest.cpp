@@ -1,9 +1,9 @@
 // Update dialog of the main menu: a check on each showing, buttons only ever hidden, English download errors.
 #include "UpdateHarness.h"
 
-#include "client/AppForms.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
+#include "client/ProgramForms.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
 #include "client/UpdateDialog.h"
 #include "platform/ui/Components.h"
 #include "platform/ui/Layout.h"

@@ -1,9 +1,9 @@
 // Start-up update prompt: the check at its creation, its buttons, failed downloads, the way on to the login form.
 #include "UpdateHarness.h"
 
-#include "client/AppForms.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
+#include "client/ProgramForms.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
 #include "client/UpdateDialog.h"
 #include "client/UpdatePrompt.h"
 #include "client/core/SoftwareUpdate.h"

@@ -1,21 +1,5 @@
-// Program windows: the global form pointers not declared by a unit yet, and their creation order.
+// Program windows: their creation order, the start-up and the shut-down.
 #pragma once
-
-class TForm5;
-class TForm8;
-class TForm9;
-class Tsynchronous;
-class TSynstatus;
-class TForm16;
-class TForm17;
-
-extern TForm5* Form5;
-extern TForm8* Form8;
-extern TForm9* Form9;
-extern Tsynchronous* synchronous;
-extern TSynstatus* Synstatus;
-extern TForm16* Form16;
-extern TForm17* Form17;
 
 // Creates every window after the login form, through the application object (the first one,
 // the main window, becomes the main form).
@@ -27,8 +11,8 @@ void HideUpdatePrompt();
 // Creates the login form with no owner (its creation handler creates every other window).
 void CreateLoginForm();
 
-// The main routine after the single-instance check: the update prompt or the login form,
-// modally, then the message loop.
+// The main routine after the single-instance check: the update prompt, created first, and when
+// it offers no installer the login form, modally; then the message loop.
 void RunStartup();
 
 // Destroys the application's windows, the last created first, and then the login form when the
