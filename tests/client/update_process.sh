@@ -36,7 +36,7 @@ fresh_home() {
     program_home zuvi-update
 }
 start() {
-    fresh_home
+    [ -n "${home_kept:-}" ] || fresh_home
     export ZUVI_API_HOST=$api ZUVI_API2_HOST=$api ZUVI_SITE_ROOT=http://site.test
     control /_sim/reset
     xdotool mousemove 0 0
@@ -107,13 +107,17 @@ want = {"method": "GET", "path": "/m2/index.php", "query": "r=Pc/softversion&Fla
 sys.exit(0 if r == want else print(r) or 1)' "$api"
 }
 
-# ---- up to date: no prompt, the login form ----
+# ---- up to date: no prompt, the login form; an installer left by an earlier run goes ----
 offer ""
-start
+fresh_home
+mkdir -p "$XDG_DATA_HOME/zuvi"
+echo left >"$XDG_DATA_HOME/zuvi/zuvi_tmp.exe"
+home_kept=1 start
 login=$(find_window 261x510) || fail "up to date: no login form"
+[ ! -e "$XDG_DATA_HOME/zuvi/zuvi_tmp.exe" ] || fail "up to date: the earlier installer is still there"
 first_request_is_softversion || fail "up to date: first request"
 [ -z "$(find_window_once 341x212)" ] || fail "up to date: the prompt is shown"
-echo "ok: up to date: softversion first, the login form, no prompt"
+echo "ok: up to date: softversion first, the login form, no prompt, the earlier installer removed"
 stop
 
 # ---- no network: the login form without a message ----
@@ -143,6 +147,8 @@ viewable "$1" && fail "不升级: the prompt is still shown"
 echo "ok: 不升级: the login form, the prompt hidden"
 
 # ---- "软件升级" from the main menu, after a login, for both replies ----
+printf '#!/bin/sh\necho "ran in $(pwd)" > "%s/ran"\n' "$work" >"$work/setup.sh"
+curl -s --data-binary @"$work/setup.sh" -H 'Content-Type: application/octet-stream' "$installer" >/dev/null
 login=$(find_window 261x510)
 set -- $login
 click $(($2 + 80)) $(($3 + 200))
@@ -167,7 +173,32 @@ import -window root -crop "341x212+$2+$3" +repage "$shots/update-dialog-offered.
 click $(($2 + 323)) $(($3 + 16))
 viewable "$1" && fail "menu: × left the dialog shown"
 echo "ok: menu, update offered: 升级, 不升级 and ×; × closes"
-stop
+# Ends the program when it has ended within 10 s: rc holds its exit code.
+ended() {
+    rc=""
+    for _ in $(seq 1 100); do
+        if ! kill -0 $zuvi_pid 2>/dev/null; then
+            wait $zuvi_pid
+            rc=$?
+            zuvi_pid=""
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+menu
+set -- $(find_window 341x212) || fail "menu: no update dialog the second time"
+click $(($2 + 182)) $(($3 + 186))
+ended || fail "menu, 升级: the program still runs"
+[ "$rc" = 0 ] || fail "menu, 升级: exit code $rc"
+for _ in $(seq 1 50); do [ -s "$work/ran" ] && break; sleep 0.1; done
+[ -s "$work/ran" ] || fail "menu, 升级: the installer did not run"
+[ ! -e "$XDG_DATA_HOME/zuvi/zuvi_tmp.exe" ] || fail "menu, 升级: zuvi_tmp.exe is still there"
+last=$(curl -s "http://$api/_sim/log" | tail -1 | python3 -c 'import json, sys; print(json.loads(sys.stdin.read())["query"].split("&")[0])')
+[ "$last" = "r=Pc/Logout" ] || fail "menu, 升级: the last request is $last, not Logout"
+rm -f "$work/ran"
+echo "ok: menu, 升级: the installer ran, the program ended through the normal shut-down (Logout sent)"
 
 offer ""
 start
@@ -188,8 +219,6 @@ echo "ok: menu, up to date: 确认 and ×"
 stop
 
 # ---- 升级 with a download cut short: its message, the program goes on ----
-printf '#!/bin/sh\necho "ran in $(pwd)" > "%s/ran"\n' "$work" >"$work/setup.sh"
-curl -s --data-binary @"$work/setup.sh" -H 'Content-Type: application/octet-stream' "$installer" >/dev/null
 offer "$installer?fault=partial"
 start
 set -- $(find_window 341x212) || fail "failing: no prompt"
@@ -208,17 +237,7 @@ offer "$installer"
 start
 set -- $(find_window 341x212) || fail "upgrade: no prompt"
 click $(($2 + 182)) $(($3 + 186))
-rc=""
-for _ in $(seq 1 100); do
-    if ! kill -0 $zuvi_pid 2>/dev/null; then
-        wait $zuvi_pid
-        rc=$?
-        break
-    fi
-    sleep 0.1
-done
-zuvi_pid=""
-[ -n "$rc" ] || fail "upgrade: the program still runs"
+ended || fail "upgrade: the program still runs"
 [ "$rc" = 0 ] || fail "upgrade: exit code $rc"
 for _ in $(seq 1 50); do [ -s "$work/ran" ] && break; sleep 0.1; done
 [ -s "$work/ran" ] || fail "upgrade: the installer did not run"
