@@ -15,28 +15,44 @@ namespace core = zuvi::core;
 
 TForm6* Form6 = nullptr;
 
-void ShowVersionCheck(TForm* form, zuvi::net::HttpClient& http, QString& url, TLabel* label, TControl* upgrade,
-    TControl* skip, TControl* ok)
+TUpdateForm::TUpdateForm(TComponent* Owner)
+    : TForm(Owner)
+    , IdHTTP1(std::make_unique<zuvi::net::HttpClient>(zuvi::net::HttpClient::Kind::Plain))
 {
-    const std::optional<QString> offered = core::CheckSoftwareVersion(http);
+}
+
+TUpdateForm::~TUpdateForm() = default;
+
+void TUpdateForm::BindCommon(FormBinding& b)
+{
+    b.field("ssSkinForm1", ssSkinForm1)
+        .field("Label1", Label1)
+        .field("ssSkinButton1", ssSkinButton1)
+        .field("ssSkinButton2", ssSkinButton2)
+        .field("ssSkinButton3", ssSkinButton3);
+}
+
+void TUpdateForm::ShowVersionCheck(TControl* ok)
+{
+    const std::optional<QString> offered = core::CheckSoftwareVersion(*IdHTTP1);
     if (!offered)
         return;
-    url = *offered;
-    if (!url.isEmpty()) {
-        label->SetCaption(core::UpdateAvailableText());
+    FUpdateUrl = *offered;
+    if (!FUpdateUrl.isEmpty()) {
+        Label1->SetCaption(core::UpdateAvailableText());
         if (ok)
             ok->Hide();
     } else {
-        label->SetCaption(core::UpToDateText());
-        upgrade->Hide();
-        skip->Hide();
+        Label1->SetCaption(core::UpToDateText());
+        ssSkinButton1->Hide();
+        ssSkinButton2->Hide();
     }
-    form->Repaint();
+    Repaint();
 }
 
-bool InstallUpdate(const QString& url, QString (*errorText)(quint32))
+bool TUpdateForm::InstallUpdate(QString (*errorText)(quint32))
 {
-    const quint32 result = core::DownloadInstaller(url);
+    const quint32 result = core::DownloadInstaller(FUpdateUrl);
     if (result != core::kDownloadOk) {
         MessageBox(errorText(result), Application->Title(), MB_OK);
         return false;
@@ -47,15 +63,10 @@ bool InstallUpdate(const QString& url, QString (*errorText)(quint32))
 }
 
 TForm6::TForm6(TComponent* Owner)
-    : TForm(Owner)
-    , IdHTTP1(std::make_unique<zuvi::net::HttpClient>(zuvi::net::HttpClient::Kind::Plain))
+    : TUpdateForm(Owner)
 {
     FormBinding b;
-    b.field("ssSkinForm1", ssSkinForm1)
-        .field("Label1", Label1)
-        .field("ssSkinButton1", ssSkinButton1)
-        .field("ssSkinButton2", ssSkinButton2)
-        .field("ssSkinButton3", ssSkinButton3);
+    BindCommon(b);
     b.handler("FormCreate", this, &TForm6::FormCreate)
         .handler("FormDestroy", this, &TForm6::FormDestroy)
         .handler("ssSkinButton1Click", this, &TForm6::ssSkinButton1Click)
@@ -73,14 +84,14 @@ TForm6::~TForm6()
 
 void TForm6::FormCreate(TObject*)
 {
-    ShowVersionCheck(this, *IdHTTP1, FUpdateUrl, Label1, ssSkinButton1, ssSkinButton2, nullptr);
+    ShowVersionCheck(nullptr);
 }
 
 void TForm6::FormDestroy(TObject*) { }
 
 void TForm6::ssSkinButton1Click(TObject*)
 {
-    if (InstallUpdate(FUpdateUrl, core::PromptDownloadErrorText))
+    if (InstallUpdate(core::PromptDownloadErrorText))
         Application->Terminate();
 }
 

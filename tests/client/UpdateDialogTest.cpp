@@ -102,12 +102,7 @@ TEST_F(UpdateDialogTest, UpdateOfferedAndItsFailedDownloads)
         {"file:///bin/sh", nullptr, "Unknown error"},
     };
     for (const Case& c : cases) {
-        QFile::remove(home.path() + "/msgbox.log");
-        if (c.maxBytes)
-            qputenv("ZUVI_UPDATE_MAX_BYTES", c.maxBytes);
-        else
-            qunsetenv("ZUVI_UPDATE_MAX_BYTES");
-        OfferUpdate(sim, c.url);
+        OfferDownload(home, sim, c.url, c.maxBytes);
         openFromMenu();
         Form7->ssSkinButton1Click(Form7->ssSkinButton1);
         EXPECT_EQ(home.messages(), QStringList{c.message}) << c.url.toStdString();

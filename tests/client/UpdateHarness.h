@@ -24,6 +24,18 @@ inline void OfferUpdate(const ServiceSim& sim, const QString& url)
     sim.control("/_sim/softversion?u=" + QString::fromLatin1(QUrl::toPercentEncoding(url)));
 }
 
+// One download case: no message logged yet, the size bound (ZUVI_UPDATE_MAX_BYTES, or the default
+// when null) and the installer URL offered.
+inline void OfferDownload(const TempHome& home, const ServiceSim& sim, const QString& url, const char* maxBytes)
+{
+    QFile::remove(home.path() + "/msgbox.log");
+    if (maxBytes)
+        qputenv("ZUVI_UPDATE_MAX_BYTES", maxBytes);
+    else
+        qunsetenv("ZUVI_UPDATE_MAX_BYTES");
+    OfferUpdate(sim, url);
+}
+
 inline void ServeInstaller(const ServiceSim& sim, const QByteArray& bytes)
 {
     zuvi::net::HttpClient http(zuvi::net::HttpClient::Kind::Plain);

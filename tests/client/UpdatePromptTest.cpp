@@ -85,12 +85,7 @@ TEST_F(UpdatePromptTest, FailedDownloadShowsItsMessageAndStartsNothing)
     // A file of that name from an earlier download is not started either.
     const QString installer = zuvi::core::InstallerPath();
     for (const Case& c : cases) {
-        QFile::remove(home.path() + "/msgbox.log");
-        if (c.maxBytes)
-            qputenv("ZUVI_UPDATE_MAX_BYTES", c.maxBytes);
-        else
-            qunsetenv("ZUVI_UPDATE_MAX_BYTES");
-        OfferUpdate(sim, c.url);
+        OfferDownload(home, sim, c.url, c.maxBytes);
         createPrompt();
         QDir().mkpath(home.dataFolder());
         QFile stale(installer);

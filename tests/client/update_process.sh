@@ -96,6 +96,18 @@ EOF
     echo "${out# }"
 }
 
+# Types the demo account into the login form and logs in; $main is the main window then.
+log_in() {
+    set -- $(find_window 261x510) || fail "no login form to log in with"
+    click $(($2 + 80)) $(($3 + 200))
+    xdotool key ctrl+a
+    xdotool type --delay 20 13800000001
+    click $(($2 + 80)) $(($3 + 254))
+    xdotool type --delay 20 zuvi1234
+    xdotool key Return
+    main=$(find_window 262x510) || fail "no main window after the login"
+}
+
 # The first request of the start, as the simulator logged it.
 first_request_is_softversion() {
     curl -s "http://$api/_sim/log" | head -1 | python3 -c '
@@ -149,15 +161,7 @@ echo "ok: 不升级: the login form, the prompt hidden"
 # ---- "软件升级" from the main menu, after a login, for both replies ----
 printf '#!/bin/sh\necho "ran in $(pwd)" > "%s/ran"\n' "$work" >"$work/setup.sh"
 curl -s --data-binary @"$work/setup.sh" -H 'Content-Type: application/octet-stream' "$installer" >/dev/null
-login=$(find_window 261x510)
-set -- $login
-click $(($2 + 80)) $(($3 + 200))
-xdotool key ctrl+a
-xdotool type --delay 20 13800000001
-click $(($2 + 80)) $(($3 + 254))
-xdotool type --delay 20 zuvi1234
-xdotool key Return
-main=$(find_window 262x510) || fail "menu: no main window after the login"
+log_in
 menu() {
     set -- $main
     click $(($2 + 181)) $(($3 + 13))
@@ -187,14 +191,20 @@ ended() {
     done
     return 1
 }
+# 升级 in the update window of the given case: the installer runs, its file goes, the program
+# ends with code 0 and no message.
+upgrade() {
+    set -- "$1" $(find_window 341x212) || fail "$1: no update window"
+    click $(($3 + 182)) $(($4 + 186))
+    ended || fail "$1: the program still runs"
+    [ "$rc" = 0 ] || fail "$1: exit code $rc"
+    for _ in $(seq 1 50); do [ -s "$work/ran" ] && break; sleep 0.1; done
+    [ -s "$work/ran" ] || fail "$1: the installer did not run"
+    [ ! -e "$XDG_DATA_HOME/zuvi/zuvi_tmp.exe" ] || fail "$1: zuvi_tmp.exe is still there"
+    [ ! -s "$home/msgbox.log" ] || fail "$1: a message: $(cat "$home/msgbox.log")"
+}
 menu
-set -- $(find_window 341x212) || fail "menu: no update dialog the second time"
-click $(($2 + 182)) $(($3 + 186))
-ended || fail "menu, 升级: the program still runs"
-[ "$rc" = 0 ] || fail "menu, 升级: exit code $rc"
-for _ in $(seq 1 50); do [ -s "$work/ran" ] && break; sleep 0.1; done
-[ -s "$work/ran" ] || fail "menu, 升级: the installer did not run"
-[ ! -e "$XDG_DATA_HOME/zuvi/zuvi_tmp.exe" ] || fail "menu, 升级: zuvi_tmp.exe is still there"
+upgrade "menu, 升级"
 last=$(curl -s "http://$api/_sim/log" | tail -1 | python3 -c 'import json, sys; print(json.loads(sys.stdin.read())["query"].split("&")[0])')
 [ "$last" = "r=Pc/Logout" ] || fail "menu, 升级: the last request is $last, not Logout"
 rm -f "$work/ran"
@@ -202,14 +212,7 @@ echo "ok: menu, 升级: the installer ran, the program ended through the normal 
 
 offer ""
 start
-set -- $(find_window 261x510) || fail "menu: no login form"
-click $(($2 + 80)) $(($3 + 200))
-xdotool key ctrl+a
-xdotool type --delay 20 13800000001
-click $(($2 + 80)) $(($3 + 254))
-xdotool type --delay 20 zuvi1234
-xdotool key Return
-main=$(find_window 262x510) || fail "menu: no main window after the login"
+log_in
 menu
 dialog=$(find_window 341x212) || fail "menu: no update dialog"
 set -- $dialog
@@ -235,13 +238,6 @@ stop
 # ---- 升级: the installer is downloaded, started and deleted, and the program ends ----
 offer "$installer"
 start
-set -- $(find_window 341x212) || fail "upgrade: no prompt"
-click $(($2 + 182)) $(($3 + 186))
-ended || fail "upgrade: the program still runs"
-[ "$rc" = 0 ] || fail "upgrade: exit code $rc"
-for _ in $(seq 1 50); do [ -s "$work/ran" ] && break; sleep 0.1; done
-[ -s "$work/ran" ] || fail "upgrade: the installer did not run"
-[ ! -e "$XDG_DATA_HOME/zuvi/zuvi_tmp.exe" ] || fail "upgrade: zuvi_tmp.exe is still there"
-[ ! -s "$home/msgbox.log" ] || fail "upgrade: a message: $(cat "$home/msgbox.log")"
+upgrade "升级"
 echo "ok: 升级: the installer ran ($(cat "$work/ran")), zuvi_tmp.exe deleted, the program ended with code 0"
 exit 0
