@@ -5,6 +5,9 @@
 #include "client/LoginForm.h"
 #include "client/CloseChoiceDialog.h"
 #include "client/SettingsDialog.h"
+#include "client/UpdateDialog.h"
+#include "client/UpdatePrompt.h"
+#include "client/core/SoftwareUpdate.h"
 
 #include "platform/ui/Forms.h"
 
@@ -27,6 +30,13 @@ void CreateApplicationForms()
     Create(&Form1);
     Create(&Form3);
     Create(&Form4);
+    Create(&Form7);
+}
+
+void HideUpdatePrompt()
+{
+    if (Form6)
+        Form6->Hide();
 }
 
 void CreateLoginForm()
@@ -39,6 +49,15 @@ void CreateLoginForm()
 
 void RunStartup()
 {
+    zuvi::core::RemoveLeftoverInstaller();
+    // Its creation asks for the newest version; an offered installer shows the prompt, which
+    // then creates the login form itself.
+    Form6 = new TForm6(nullptr);
+    Guard([] { Form6->AfterConstruction(); });
+    if (!Form6->UpdateUrl().isEmpty()) {
+        Form6->ShowModal();
+        return;
+    }
     CreateLoginForm();
     Form2->ShowModal();
 }
@@ -49,4 +68,6 @@ void DestroyApplicationForms()
         Application->DestroyComponents();
     if (Form2)
         Form2->Free();
+    if (Form6)
+        Form6->Free();
 }
