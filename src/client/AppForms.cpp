@@ -1,6 +1,8 @@
 // Program windows: the global form pointers not declared by a unit yet, and their creation order.
 #include "client/AppForms.h"
 
+#include "client/AddContactDialog.h"
+#include "client/EditContactDialog.h"
 #include "client/Unit1.h"
 #include "client/Unit2.h"
 #include "client/Unit4.h"
@@ -10,11 +12,9 @@
 
 using namespace zuvi::ui;
 
-TForm5* Form5 = nullptr;
 TForm6* Form6 = nullptr;
 TForm7* Form7 = nullptr;
 TForm8* Form8 = nullptr;
-TForm9* Form9 = nullptr;
 Tsynchronous* synchronous = nullptr;
 TSynstatus* Synstatus = nullptr;
 TForm16* Form16 = nullptr;
@@ -41,9 +41,9 @@ void CreateApplicationForms()
     Create(&Form1);
     Create(&Form3);
     Create(&Form4);
-    NotYetBuilt<TForm5>();
+    Create(&Form5);
     NotYetBuilt<TForm7>();
-    NotYetBuilt<TForm9>();
+    Create(&Form9);
     NotYetBuilt<TForm8>();
     NotYetBuilt<Tsynchronous>();
     NotYetBuilt<TSynstatus>();

@@ -11,12 +11,12 @@
 #include "skin/SSButton.h"
 #include "skin/SSForm.h"
 
-#if __has_include("client/Unit5.h")
-#include "client/Unit5.h"
+#if __has_include("client/AddContactDialog.h")
+#include "client/AddContactDialog.h"
 #define ZUVI_HAVE_FORM5 1
 #endif
-#if __has_include("client/Unit9.h")
-#include "client/Unit9.h"
+#if __has_include("client/EditContactDialog.h")
+#include "client/EditContactDialog.h"
 #define ZUVI_HAVE_FORM9 1
 #endif
 
