@@ -2,7 +2,7 @@
 #include "client/AddContactDialog.h"
 
 #include "client/ContactDialogForm.h"
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 #include "skin/SSButton.h"
 #include "skin/SSForm.h"
 

@@ -2,7 +2,7 @@
 #include "client/ContactDialogForm.h"
 
 #include "client/CallHelpers.h"
-#include "client/Unit2.h"
+#include "client/LoginForm.h"
 #include "client/core/ContactInput.h"
 #include "platform/ui/Forms.h"
 

@@ -2,7 +2,7 @@
 #include "client/EditContactDialog.h"
 
 #include "client/ContactDialogForm.h"
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 #include "client/core/ContactInput.h"
 #include "skin/SSButton.h"
 #include "skin/SSForm.h"

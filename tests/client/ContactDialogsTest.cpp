@@ -3,10 +3,10 @@
 #include "LoginHarness.h"
 
 #include "client/AddContactDialog.h"
-#include "client/AppForms.h"
+#include "client/ProgramForms.h"
 #include "client/EditContactDialog.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
 #include "platform/net/HttpClient.h"
 #include "platform/os/textlist.h"
 #include "platform/ui/Forms.h"

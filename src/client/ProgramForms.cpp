@@ -1,30 +1,18 @@
-// Program windows: the global form pointers not declared by a unit yet, and their creation order.
-#include "client/AppForms.h"
+// Program windows: their creation order, the start-up and the shut-down.
+#include "client/ProgramForms.h"
 
 #include "client/AddContactDialog.h"
 #include "client/EditContactDialog.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
-#include "client/Unit4.h"
-#include "client/Unit3.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
+#include "client/CloseChoiceDialog.h"
+#include "client/SettingsDialog.h"
 
 #include "platform/ui/Forms.h"
 
 using namespace zuvi::ui;
 
-TForm6* Form6 = nullptr;
-TForm7* Form7 = nullptr;
-TForm8* Form8 = nullptr;
-Tsynchronous* synchronous = nullptr;
-TSynstatus* Synstatus = nullptr;
-TForm16* Form16 = nullptr;
-TForm17* Form17 = nullptr;
-
 namespace {
-
-// A window whose unit is not part of the program yet keeps its place in the order.
-template<class T>
-void NotYetBuilt() { }
 
 // An error in a window's creation handler is reported and the start-up goes on (the window
 // exists all the same).
@@ -42,18 +30,7 @@ void CreateApplicationForms()
     Create(&Form3);
     Create(&Form4);
     Create(&Form5);
-    NotYetBuilt<TForm7>();
     Create(&Form9);
-    NotYetBuilt<TForm8>();
-    NotYetBuilt<Tsynchronous>();
-    NotYetBuilt<TSynstatus>();
-    NotYetBuilt<TForm16>();
-    NotYetBuilt<TForm17>();
-}
-
-void HideUpdatePrompt()
-{
-    NotYetBuilt<TForm6>();
 }
 
 void CreateLoginForm()
@@ -66,7 +43,6 @@ void CreateLoginForm()
 
 void RunStartup()
 {
-    NotYetBuilt<TForm6>();
     CreateLoginForm();
     Form2->ShowModal();
 }
