@@ -1,10 +1,7 @@
 // Contact add dialog: appends a contact to the main window's list and its file, then uploads it.
 #include "client/AddContactDialog.h"
 
-#include "client/ContactDialogForm.h"
 #include "client/MainWindow.h"
-#include "skin/SSButton.h"
-#include "skin/SSForm.h"
 
 using namespace zuvi::ui;
 using zuvi::client::UploadOutcome;
@@ -12,18 +9,16 @@ using zuvi::client::UploadOutcome;
 TForm5* Form5 = nullptr;
 
 TForm5::TForm5(TComponent* Owner)
-    : TForm(Owner)
+    : TContactDialog(Owner)
 {
-    zuvi::client::LoadContactDialog(this, QStringLiteral("AddContactDialog.form"));
+    LoadLayout(this, QStringLiteral("AddContactDialog.form"));
 }
-
-TForm5::~TForm5() = default;
 
 void TForm5::ssSkinButton1Click(TObject*)
 {
     const QString name = Edit1->Text();
     const QString number = Edit2->Text();
-    if (!zuvi::client::CheckTypedContact(name, number))
+    if (!CheckTypedContact(name, number))
         return;
     Form1->ValueListEditor1->InsertRow(name, number, true);
     // A file that cannot be written ends the handler here: the line stays, nothing is sent.
@@ -31,8 +26,6 @@ void TForm5::ssSkinButton1Click(TObject*)
     Form1->ValueListEditor1->Show();
     Form1->ValueListEditor2->Hide();
     // A reply that is not JSON keeps the dialog open; a second OK adds the contact again.
-    if (zuvi::client::UploadTypedContact(*IdHTTP1, name, number) != UploadOutcome::OtherReply)
+    if (UploadTypedContact(name, number) != UploadOutcome::OtherReply)
         Close();
 }
-
-void TForm5::ssSkinButton2Click(TObject*) { Close(); }

@@ -126,8 +126,7 @@ protected:
         return type.startsWith(prefix) ? type.mid(prefix.size()).toLatin1() : QByteArray();
     }
 
-    template<class Dialog>
-    void type(Dialog* dialog, const QString& name, const QString& number)
+    static void type(TContactDialog* dialog, const QString& name, const QString& number)
     {
         dialog->Edit1->SetText(name);
         dialog->Edit2->SetText(number);
@@ -239,17 +238,15 @@ TEST_F(ContactDialogs, FailedCheckShowsItsMessageAndChangesNothing)
     setList({u("a=1"), u("b=2")});
     const QByteArray file = ReadAll(contactPath());
     for (const Case& c : cases) {
-        for (TForm* dialog : {static_cast<TForm*>(Form5), static_cast<TForm*>(Form9)}) {
+        for (TContactDialog* dialog : {static_cast<TContactDialog*>(Form5), static_cast<TContactDialog*>(Form9)}) {
             QFile::remove(home.path() + "/msgbox.log");
             dialog->Show();
             Form1->ValueListEditor1->SetRow(1);
-            if (dialog == Form5) {
-                type(Form5, c.name, c.number);
+            type(dialog, c.name, c.number);
+            if (dialog == Form5)
                 ok(Form5);
-            } else {
-                type(Form9, c.name, c.number);
+            else
                 ok(Form9);
-            }
             EXPECT_EQ(home.messages(), QStringList{c.message}) << c.name.toStdString() << " / " << c.number.toStdString();
             EXPECT_TRUE(dialog->Visible());
             dialog->Hide();
