@@ -314,7 +314,16 @@ void TForm1::N11Click(TObject*)
     int row = 0;
     if (!FindContactByNumber(Edit1->Text(), row))
         return;
-    const QString line = ValueListEditor1->Strings()->Strings(row - 1);
+    // The edit dialog replaces the current row: make it the line the dialog shows. The selected
+    // contact stays when the dial edit holds its number (a second line with that number); else
+    // the line found is selected, so a typed number never has another contact overwritten.
+    TStrings* lines = ValueListEditor1->Strings();
+    const int selected = ValueListEditor1->Row();
+    if (selected >= 1 && selected <= lines->Count() && NumberPart(lines->Strings(selected - 1)) == Edit1->Text())
+        row = selected;
+    else
+        ValueListEditor1->SetRow(row);
+    const QString line = lines->Strings(row - 1);
     const qsizetype eq = line.indexOf(u'=');
     const QString name = eq < 0 ? QString() : line.left(eq);
     const QString number = NumberPart(line);

@@ -295,6 +295,34 @@ TEST_F(ContactDialogs, EditReplacesExactlyTheCurrentRowAndLeavesTheFile)
     }
 }
 
+TEST_F(ContactDialogs, EditReplacesTheLineItShowsWhateverWasSelected)
+{
+    struct Case {
+        QStringList lines;
+        int selected;
+        QString dialText; // typed into the dial edit after the selection
+        QString shown; // the name the edit dialog opens with
+        QStringList result;
+    } cases[] = {
+        // A number typed for another contact than the selected one: that contact is edited.
+        {{u("甲=131"), u("乙=132"), u("丙=133")}, 1, u("133"), u("丙"), {u("甲=131"), u("乙=132"), u("新=133")}},
+        // Two lines with one number: the selected one is edited, not the first.
+        {{u("甲=131"), u("乙=131")}, 2, u("131"), u("乙"), {u("甲=131"), u("新=133")}},
+    };
+    for (const Case& c : cases) {
+        setList(c.lines);
+        Form1->ValueListEditor1->SetRow(c.selected == 1 ? 2 : 1);
+        Form1->ValueListEditor1->SetRow(c.selected);
+        Form1->Edit1->SetText(c.dialText);
+        Form1->N11Click(Form1->N11);
+        ASSERT_TRUE(Form9->Visible());
+        EXPECT_EQ(Form9->Edit1->Text(), c.shown);
+        type(Form9, u("新"), u("133"));
+        ok(Form9);
+        EXPECT_EQ(listLines(), c.result);
+    }
+}
+
 TEST_F(ContactDialogs, ReplyDecidesWhetherTheAddDialogStaysTheEditDialogAlwaysCloses)
 {
     struct Case {
