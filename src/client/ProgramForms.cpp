@@ -1,6 +1,8 @@
 // Program windows: their creation order, the start-up and the shut-down.
 #include "client/ProgramForms.h"
 
+#include "client/AddContactDialog.h"
+#include "client/EditContactDialog.h"
 #include "client/MainWindow.h"
 #include "client/LoginForm.h"
 #include "client/CloseChoiceDialog.h"
@@ -30,7 +32,9 @@ void CreateApplicationForms()
     Create(&Form1);
     Create(&Form3);
     Create(&Form4);
+    Create(&Form5);
     Create(&Form7);
+    Create(&Form9);
 }
 
 void HideUpdatePrompt()
