@@ -5,6 +5,7 @@
 #include "client/LoginForm.h"
 #include "client/SettingsDialog.h"
 #include "client/CloseChoiceDialog.h"
+#include "voicetest/VoiceTestDialog.h"
 #include "platform/net/Endpoints.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"
@@ -252,7 +253,11 @@ void TForm1::Label15Click(TObject* Sender)
 
 void TForm1::Label16Click(TObject*) { }
 
-void TForm1::Label17Click(TObject*) { }
+void TForm1::Label17Click(TObject*)
+{
+    if (Form16)
+        Form16->Show();
+}
 
 void TForm1::IdIPAddrMon1Status(TObject*)
 {

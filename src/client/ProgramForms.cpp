@@ -5,6 +5,8 @@
 #include "client/LoginForm.h"
 #include "client/CloseChoiceDialog.h"
 #include "client/SettingsDialog.h"
+#include "voicetest/AudioDeviceDialog.h"
+#include "voicetest/VoiceTestDialog.h"
 
 #include "platform/ui/Forms.h"
 
@@ -27,6 +29,8 @@ void CreateApplicationForms()
     Create(&Form1);
     Create(&Form3);
     Create(&Form4);
+    Create(&Form8);
+    Create(&Form16);
 }
 
 void CreateLoginForm()

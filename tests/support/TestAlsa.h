@@ -45,8 +45,11 @@ public:
         return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
     }
 
+    // Without an input file of its own, the capture returns 30 s of silence.
     void apply()
     {
+        if (!std::ifstream(inFile()).good())
+            setInput(std::vector<std::int16_t>(16000 * 30, 0));
         const std::string path = m_dir + "/asound-" + std::to_string(++m_serial) + ".conf";
         std::ofstream f(path, std::ios::trunc);
         f << "pcm.null { type null }\n";
