@@ -11,7 +11,7 @@
 #include "skin/SSButton.h"
 #include "skin/SSForm.h"
 
-#include <functional>
+#include <QStringList>
 
 using namespace zuvi::ui;
 using namespace zuvi::audio;
@@ -23,32 +23,23 @@ namespace {
 const QString kDefaultDevice = QStringLiteral("Windows默认设备");
 const QString kDisabled = QStringLiteral("禁用");
 
-struct DeviceKind {
-    QString noDevice;
-    std::function<UINT()> count;
-    std::function<bool(UINT, QString&)> name;
+// The wave layer's devices of one direction: how many there are and the names that can be read.
+struct DeviceList {
+    UINT count = 0;
+    QStringList names;
 };
 
-DeviceKind InputDevices()
+template<class Caps>
+DeviceList ReadDevices(UINT (*count)(), MMRESULT (*getCaps)(UINT, Caps*, UINT))
 {
-    return {QStringLiteral("没有发现声音输入设备"), &waveInGetNumDevs, [](UINT i, QString& name) {
-                WAVEINCAPSW caps;
-                if (waveInGetDevCapsW(i, &caps, sizeof(caps)) != MMSYSERR_NOERROR)
-                    return false;
-                name = QString::fromUtf16(caps.szPname);
-                return true;
-            }};
-}
-
-DeviceKind OutputDevices()
-{
-    return {QStringLiteral("没有发现声音输出设备"), &waveOutGetNumDevs, [](UINT i, QString& name) {
-                WAVEOUTCAPSW caps;
-                if (waveOutGetDevCapsW(i, &caps, sizeof(caps)) != MMSYSERR_NOERROR)
-                    return false;
-                name = QString::fromUtf16(caps.szPname);
-                return true;
-            }};
+    DeviceList list;
+    list.count = count();
+    for (UINT i = 0; i < list.count; ++i) {
+        Caps caps;
+        if (getCaps(i, &caps, sizeof(caps)) == MMSYSERR_NOERROR) // an unreadable name is left out
+            list.names << QString::fromUtf16(caps.szPname);
+    }
+    return list;
 }
 
 QString CurrentAccountName() { return Form1 ? Form1->CurrentUser() : QString(); }
@@ -112,19 +103,15 @@ void TForm8::FillDeviceList(TComboBox* box, const char* fileName, bool input)
     }
 
     // The devices: they replace the file's lines; the text stays as set.
-    const DeviceKind kind = input ? InputDevices() : OutputDevices();
+    const DeviceList devices = input ? ReadDevices(&waveInGetNumDevs, &waveInGetDevCapsW) : ReadDevices(&waveOutGetNumDevs, &waveOutGetDevCapsW);
     const QString text = box->Text();
-    const UINT n = kind.count();
-    if (n == 0) {
-        box->Items()->Add(kind.noDevice);
+    if (devices.count == 0) {
+        box->Items()->Add(input ? QStringLiteral("没有发现声音输入设备") : QStringLiteral("没有发现声音输出设备"));
     } else {
         box->Items()->Clear();
         box->Items()->Add(kDefaultDevice);
-        for (UINT i = 0; i < n; ++i) {
-            QString name;
-            if (kind.name(i, name)) // a device whose name cannot be read is left out
-                box->Items()->Add(name);
-        }
+        for (const QString& name : devices.names)
+            box->Items()->Add(name);
         box->Items()->Add(kDisabled);
     }
     box->SetText(text);
