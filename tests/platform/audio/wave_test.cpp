@@ -70,6 +70,12 @@ struct Events {
     }
 };
 
+// Two capture buffers of 512 bytes and their headers.
+struct TwoBuffers {
+    std::vector<char> b1 = std::vector<char>(512), b2 = std::vector<char>(512);
+    WAVEHDR h1{b1.data(), 512}, h2{b2.data(), 512};
+};
+
 class WaveTest : public ::testing::Test {
 protected:
     zuvi::test::TempHome home{"zuvi-wave-test"};
@@ -100,10 +106,8 @@ TEST_F(WaveTest, CaptureReturnsTheSignalInOrderOnTheDeviceThread)
     alsa.apply();
     HWAVEIN in = nullptr;
     ASSERT_EQ(waveInOpen(&in, WAVE_MAPPER, &format, Events::proc, inst(), CALLBACK_FUNCTION), MMSYSERR_NOERROR);
-    std::vector<char> b1(512), b2(512);
-    WAVEHDR h1{}, h2{};
-    h1.lpData = b1.data(), h1.dwBufferLength = 512;
-    h2.lpData = b2.data(), h2.dwBufferLength = 512;
+    TwoBuffers b;
+    WAVEHDR &h1 = b.h1, &h2 = b.h2;
     events.requeue = true;
     events.stopAfter = 20;
     for (WAVEHDR* h : {&h2, &h1}) {
@@ -137,10 +141,8 @@ TEST_F(WaveTest, QueueRulesAndResetReturnQueuedBuffersAtOnce)
     alsa.apply();
     HWAVEIN in = nullptr;
     ASSERT_EQ(waveInOpen(&in, WAVE_MAPPER, &format, Events::proc, inst(), CALLBACK_FUNCTION), MMSYSERR_NOERROR);
-    std::vector<char> b1(512), b2(512);
-    WAVEHDR h1{}, h2{};
-    h1.lpData = b1.data(), h1.dwBufferLength = 512;
-    h2.lpData = b2.data(), h2.dwBufferLength = 512;
+    TwoBuffers b;
+    WAVEHDR &h1 = b.h1, &h2 = b.h2;
     EXPECT_EQ(waveInAddBuffer(in, &h1, sizeof(WAVEHDR)), WAVERR_UNPREPARED);
     ASSERT_EQ(waveInPrepareHeader(in, &h1, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
     ASSERT_EQ(waveInPrepareHeader(in, &h1, sizeof(WAVEHDR)), MMSYSERR_NOERROR); // prepared twice: no change
