@@ -8,6 +8,7 @@
 #include "client/UpdateDialog.h"
 #include "client/core/AccountFiles.h"
 #include "client/core/SiteLinks.h"
+#include "voicetest/VoiceTestDialog.h"
 #include "platform/net/Endpoints.h"
 #include "platform/os/folders.h"
 #include "platform/os/services.h"
@@ -243,7 +244,11 @@ void TForm1::Label15Click(TObject* Sender)
 
 void TForm1::Label16Click(TObject*) { }
 
-void TForm1::Label17Click(TObject*) { }
+void TForm1::Label17Click(TObject*)
+{
+    if (Form16)
+        Form16->Show();
+}
 
 void TForm1::IdIPAddrMon1Status(TObject*)
 {
