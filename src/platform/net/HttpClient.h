@@ -51,6 +51,11 @@ public:
     // ZUVI_HTTP_CONNECT_TIMEOUT_MS / ZUVI_HTTP_TIMEOUT_MS say otherwise.
     static long connectTimeoutMs();
     static long totalTimeoutMs();
+    // libcurl's process-wide set-up, once, for every user of libcurl in the program.
+    static void initLibrary();
+    // The URL as libcurl gets it: ANSI code page bytes, those outside printable ASCII
+    // percent-encoded.
+    static QByteArray wireUrl(const QString& url);
 
 private:
     QByteArray perform(const QString& url, const QByteArray* body, const QByteArray& contentType);
