@@ -20,8 +20,6 @@
 #define ZUVI_HAVE_FORM9 1
 #endif
 
-#include <QFileInfo>
-
 #include <mutex>
 #include <vector>
 
@@ -137,25 +135,9 @@ void TForm1::FormCreate(TObject*)
         FSwitchingAccount = false;
         InstallSipHooks();
         InitSipStack();
-        LoadBanner();
+        LoadBannerAtStart(Image2);
         FAdLink = SiteRoot();
     });
-}
-
-void TForm1::LoadBanner()
-{
-    const QString path = zuvi::os::dataFolder() + QStringLiteral("ad.jpg");
-    if (!zuvi::os::fileExists(path))
-        return;
-    QFileInfo info(path);
-    if (info.isFile() && info.size() == 0) {
-        zuvi::os::deleteFile(path);
-    } else {
-        TJPEGImage jpeg;
-        jpeg.LoadFromFile(path); // throws on anything that is not a JPEG picture
-        Image2->Picture()->Assign(jpeg);
-    }
-    Image2->Show();
 }
 
 void TForm1::LoadUserSettings(const QString& account)

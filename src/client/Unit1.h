@@ -204,7 +204,6 @@ private:
     void InstallSipHooks();
     void ShowTab(zuvi::ui::TPanel* page, zuvi::ui::TImage* highlight, bool focusDial);
     void HideServiceLinks();
-    void LoadBanner();
 
     QString FCallDurationText;
     QString FCallStartText;
@@ -222,6 +221,14 @@ extern TForm1* Form1;
 // Contact lookups on Form1's contact list; row = index of the line + 1, set only on success.
 bool FindContactByNumber(const QString& number, int& row);
 bool FindContact(const QString& text, int& row);
+
+// The login form's inputs shown again for a new login, its busy text hidden.
+void ShowLoginInputs();
+
+// The banner reading at start into a form's banner image (Unit1Promo.cpp): an "ad.jpg" of 0 bytes
+// is deleted and leaves an empty banner area; any other is decoded into the image (throws when it
+// is not a JPEG picture, leaving the image as it was); the image is shown in both cases.
+void LoadBannerAtStart(zuvi::ui::TImage* image);
 
 // Root address of the service's web site ("http://host"), without a trailing "/".
 QString SiteRoot();

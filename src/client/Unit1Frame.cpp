@@ -47,6 +47,8 @@ void OpenSitePage(const QString& path)
     zuvi::os::openUrl(root + path);
 }
 
+} // namespace
+
 // The login form's inputs, shown again for a new login; its busy text hidden.
 void ShowLoginInputs()
 {
@@ -64,6 +66,8 @@ void ShowLoginInputs()
     Form2->Label7->Show();
     Form2->Label8->Hide();
 }
+
+namespace {
 
 // The contact list into the folder's "contact" (an empty file created first when missing).
 void WriteContactFile(TForm1* form, const QString& folder)

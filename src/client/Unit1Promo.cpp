@@ -1,9 +1,124 @@
 // Main window: promotions page, banner download and link, keep-alive.
 #include "client/Unit1.h"
 
-using namespace zuvi::ui;
+#include "client/MainWebClient.h"
+#include "client/Unit2.h"
+#include "client/core/Promotions.h"
+#include "platform/net/ServiceApi.h"
+#include "platform/net/WebReply.h"
+#include "platform/os/services.h"
+#include "platform/os/shell.h"
 
-void TForm1::FormShow(TObject*) { }
-void TForm1::Timer2Timer(TObject*) { }
-void TForm1::Timer3Timer(TObject*) { }
-void TForm1::Image2Click(TObject*) { }
+#include "client/Unit3.h"
+#include "client/Unit4.h"
+#if __has_include("client/AddContactDialog.h")
+#include "client/AddContactDialog.h"
+#define ZUVI_HAVE_FORM5 1
+#endif
+
+using namespace zuvi::ui;
+namespace net = zuvi::net;
+using namespace zuvi::client;
+
+namespace {
+
+// GET through the main window's client; false for any failure the client raises.
+bool PromoGet(TForm1* form, const QString& url, QByteArray& body)
+{
+    if (!form->IdHTTP1)
+        form->IdHTTP1 = std::make_shared<MainWebClient>();
+    try {
+        body = form->IdHTTP1->get(url);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// The banner file, when there is one, decoded into the banner images of both forms, which are
+// shown. A file that is not a JPEG picture throws and changes neither.
+void ShowDownloadedBanner()
+{
+    const QString path = BannerFilePath();
+    if (!zuvi::os::fileExists(path))
+        return;
+    TJPEGImage jpeg;
+    jpeg.LoadFromFile(path);
+    for (TImage* image : {Form1 ? Form1->Image2 : nullptr, Form2 ? Form2->Image2 : nullptr}) {
+        if (!image)
+            continue;
+        image->Picture()->Assign(jpeg);
+        image->Show();
+    }
+}
+
+} // namespace
+
+void LoadBannerAtStart(TImage* image)
+{
+    switch (CheckBannerAtStart()) {
+    case BannerAtStart::None:
+        return;
+    case BannerAtStart::EmptyArea:
+        break;
+    case BannerAtStart::Picture: {
+        TJPEGImage jpeg;
+        jpeg.LoadFromFile(BannerFilePath()); // throws on anything that is not a JPEG picture
+        image->Picture()->Assign(jpeg);
+        break;
+    }
+    }
+    image->Show();
+}
+
+void TForm1::FormShow(TObject*)
+{
+    if (Memo1->Lines()->Count() == 0)
+        Timer3->SetEnabled(true);
+}
+
+void TForm1::Timer3Timer(TObject*)
+{
+    Timer3->SetEnabled(false);
+    QByteArray body;
+    if (!PromoGet(this, net::ServiceApi::Activity(Form2->frxComboBox1->Text(), Form2->FHamc), body))
+        return;
+    const auto page = ReadPromotions(body);
+    if (!page)
+        return;
+    for (const Promotion& element : *page) {
+        if (!element.bannerPicture.isEmpty()) {
+            DownloadBanner(element.bannerPicture);
+            ShowDownloadedBanner();
+        }
+        if (!element.bannerLink.isEmpty())
+            FAdLink = element.bannerLink;
+        for (const QString& line : element.lines)
+            Memo1->Lines()->Add(line);
+    }
+}
+
+void TForm1::Image2Click(TObject*) { zuvi::os::openUrl(FAdLink); }
+
+void TForm1::Timer2Timer(TObject*)
+{
+    QByteArray body;
+    if (!PromoGet(this, net::ServiceApi::Keepalived(Form2->frxComboBox1->Text(), Form2->FHamc), body))
+        return;
+    const net::Reply reply = net::readReply(body);
+    if (!reply.isJson() || reply.ret() == 0)
+        return;
+    Label13->SetCaption(QStringLiteral("失去服务器连接，请重新登录"));
+    zuvi::os::sleepMs(2000);
+    ShowLoginInputs();
+    if (Form3)
+        Form3->Close();
+    if (Form4)
+        Form4->Close();
+#ifdef ZUVI_HAVE_FORM5
+    if (Form5)
+        Form5->Close();
+#endif
+    Hide();
+    Form2->Show();
+}

@@ -24,7 +24,6 @@
 
 #include <QComboBox>
 #include <QCompleter>
-#include <QFileInfo>
 
 using namespace zuvi::ui;
 namespace os = zuvi::os;
@@ -251,17 +250,7 @@ void TForm2::LoadLoginSettings()
     }
     reg.closeKey();
 
-    const QString banner = data + QStringLiteral("ad.jpg");
-    if (os::fileExists(banner)) {
-        TJPEGImage jpeg;
-        if (QFileInfo(banner).size() == 0) {
-            os::deleteFile(banner);
-        } else {
-            jpeg.LoadFromFile(banner);
-            Image2->Picture()->Assign(jpeg);
-        }
-        Image2->SetVisible(true);
-    }
+    LoadBannerAtStart(Image2);
 }
 
 void TForm2::SetLoginControlsVisible(bool visible)
