@@ -2,16 +2,15 @@
 // its link, the banner file at start, and the keep-alive; in process against the simulator.
 #include "LoginHarness.h"
 
-#include "client/AppForms.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
+#include "client/LoginForm.h"
+#include "client/MainWindow.h"
+#include "client/ProgramForms.h"
 #include "platform/net/HttpClient.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Layout.h"
+#include "skin/SSButton.h"
 
 #include <gtest/gtest.h>
-
-#include "skin/SSButton.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,16 +1,15 @@
 // Main window: promotions page, banner download and link, keep-alive.
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 
-#include "client/MainWebClient.h"
-#include "client/Unit2.h"
+#include "client/CloseChoiceDialog.h"
+#include "client/LoginForm.h"
+#include "client/SettingsDialog.h"
 #include "client/core/Promotions.h"
 #include "platform/net/ServiceApi.h"
 #include "platform/net/WebReply.h"
 #include "platform/os/services.h"
 #include "platform/os/shell.h"
 
-#include "client/Unit3.h"
-#include "client/Unit4.h"
 #if __has_include("client/AddContactDialog.h")
 #include "client/AddContactDialog.h"
 #define ZUVI_HAVE_FORM5 1
@@ -21,19 +20,6 @@ namespace net = zuvi::net;
 using namespace zuvi::client;
 
 namespace {
-
-// GET through the main window's client; false for any failure the client raises.
-bool PromoGet(TForm1* form, const QString& url, QByteArray& body)
-{
-    if (!form->IdHTTP1)
-        form->IdHTTP1 = std::make_shared<MainWebClient>();
-    try {
-        body = form->IdHTTP1->get(url);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
 
 // The banner file, when there is one, decoded into the banner images of both forms, which are
 // shown. A file that is not a JPEG picture throws and changes neither.
@@ -81,7 +67,7 @@ void TForm1::Timer3Timer(TObject*)
 {
     Timer3->SetEnabled(false);
     QByteArray body;
-    if (!PromoGet(this, net::ServiceApi::Activity(Form2->frxComboBox1->Text(), Form2->FHamc), body))
+    if (!WebGet(this, net::ServiceApi::Activity(LoginAccountText(), LoginHamc()), body))
         return;
     const auto page = ReadPromotions(body);
     if (!page)
@@ -103,7 +89,7 @@ void TForm1::Image2Click(TObject*) { zuvi::os::openUrl(FAdLink); }
 void TForm1::Timer2Timer(TObject*)
 {
     QByteArray body;
-    if (!PromoGet(this, net::ServiceApi::Keepalived(Form2->frxComboBox1->Text(), Form2->FHamc), body))
+    if (!WebGet(this, net::ServiceApi::Keepalived(LoginAccountText(), LoginHamc()), body))
         return;
     const net::Reply reply = net::readReply(body);
     if (!reply.isJson() || reply.ret() == 0)

@@ -1,21 +1,17 @@
 // Main window: outgoing calls, call state, volumes and the after-call processing.
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 
 #include "client/CallHelpers.h"
 #include "client/MainWebClient.h"
 #include "client/SipStack.h"
-#include "client/Unit2.h"
+#include "client/LoginForm.h"
+#include "client/SettingsDialog.h"
 #include "platform/net/ServiceApi.h"
 #include "platform/net/WebReply.h"
 #include "platform/os/folders.h"
 #include "platform/os/services.h"
 #include "platform/ui/Handoff.h"
 #include "skin/SSButton.h"
-
-#if __has_include("client/Unit3.h")
-#include "client/Unit3.h"
-#define ZUVI_HAVE_FORM3 1
-#endif
 
 #include <QPointer>
 #include <QWidget>
@@ -49,12 +45,13 @@ struct CallStateChange {
     zuvi::os::TDateTime at = 0.0;
 };
 
+} // namespace
+
 QString LoginAccountText() { return Form2 && Form2->frxComboBox1 ? Form2->frxComboBox1->Text() : QString(); }
 QString LoginPasswordText() { return Form2 && Form2->MaskEdit1 ? Form2->MaskEdit1->Text() : QString(); }
 QString LoginHamc() { return Form2 ? Form2->FHamc : QString(); }
 QString LoginVosIp() { return Form2 ? Form2->FVosIp : QString(); }
 
-// GET through the main window's client; false for any failure the client raises.
 bool WebGet(TForm1* form, const QString& url, QByteArray& body)
 {
     if (!form->IdHTTP1)
@@ -66,6 +63,8 @@ bool WebGet(TForm1* form, const QString& url, QByteArray& body)
         return false;
     }
 }
+
+namespace {
 
 // The SIP credentials of a reply whose "ret" is 0; false when "rd" lacks them as strings.
 bool ReplyCredentials(const net::Reply& reply, QString& id, QString& pw)
@@ -319,7 +318,6 @@ void TForm1::Timer1Timer(TObject*)
         Label3->SetCaption(Form2->FBalance);
         Label12->SetCaption(Form2->FBalanceMin);
     }
-#ifdef ZUVI_HAVE_FORM3
     if (Form3) {
         QString text;
         if (TakeString(rd, "login_time", false, text))
@@ -338,5 +336,4 @@ void TForm1::Timer1Timer(TObject*)
             Form3->Label26->SetCaption(Form2->FBalanceMin);
         }
     }
-#endif
 }
