@@ -1,5 +1,6 @@
 // Main window promotions: the Activity fetch after a login, the page, the banner on both forms,
 // its link, the banner file at start, and the keep-alive; in process against the simulator.
+#include "FormTestMain.h"
 #include "LoginHarness.h"
 
 #include "client/LoginForm.h"
@@ -294,11 +295,4 @@ TEST_F(PromotionsTest, RefusedKeepAliveSendsTheUserBackToTheLoginForm)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    TApplication app(argc, argv);
-    SetResourceDir(QStringLiteral(ZUVI_TEST_BIN_DIR));
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return FormTestMain(argc, argv); }
