@@ -233,9 +233,9 @@ bool WebGet(TForm1* form, const QString& url, QByteArray& body);
 // The login form's inputs shown again for a new login, its busy text hidden.
 void ShowLoginInputs();
 
-// The banner reading at start into a form's banner image (MainWindowPromotions.cpp): an "ad.jpg" of 0 bytes
-// is deleted and leaves an empty banner area; any other is decoded into the image (throws when it
-// is not a JPEG picture, leaving the image as it was); the image is shown in both cases.
+// The banner reading at start into a form's banner image (MainWindowPromotions.cpp): an "ad.jpg"
+// of 0 bytes is deleted and leaves an empty banner area; any other is decoded into the image
+// (throws when it is not a JPEG picture, leaving the image as it was); the image is then shown.
 void LoadBannerAtStart(zuvi::ui::TImage* image);
 
 // Root address of the service's web site ("http://host"), without a trailing "/".
