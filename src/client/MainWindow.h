@@ -1,6 +1,7 @@
 // Main window: account and balance, tabs, contact list, dial area, call history, promotions and tray icon.
 #pragma once
 
+#include "client/core/WebGet.h"
 #include "platform/ui/Components.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
@@ -123,6 +124,14 @@ public:
     void FormCreate(zuvi::ui::TObject* Sender);
     void LoadUserSettings(const QString& account);
     void SortContacts(zuvi::ui::TValueListEditor* list);
+    // The account name and the login state's two balances in the title area.
+    void ShowAccount(const QString& account);
+    // The contact list and the call history from the folder of Label1's account (empty files
+    // made when missing).
+    void LoadAccountLists();
+    // The contact list into the account's "contact" (folder one level and an empty file made
+    // first when missing).
+    void WriteContactFile(const QString& account);
 
     // Tabs.
     void Image8Click(zuvi::ui::TObject* Sender);
@@ -204,6 +213,7 @@ private:
     void InstallSipHooks();
     void ShowTab(zuvi::ui::TPanel* page, zuvi::ui::TImage* highlight, bool focusDial);
     void HideServiceLinks();
+    void LoadBanner();
 
     QString FCallDurationText;
     QString FCallStartText;
@@ -222,30 +232,25 @@ extern TForm1* Form1;
 bool FindContactByNumber(const QString& number, int& row);
 bool FindContact(const QString& text, int& row);
 
+// Account folder of the account shown in Form1's Label1 (the data folder while nobody is logged in).
+QString CurrentAccountFolder();
+// Writes Form1's contact list into the "contact" file of Label1's account (see WriteContactFile).
+void SaveContactFile();
+
 // The Login state as the main window's requests read it from the login form (empty without one).
 QString LoginAccountText();
 QString LoginPasswordText();
 QString LoginHamc();
 QString LoginVosIp();
-// GET through the main window's client (made on first use); false for any failure it raises.
-bool WebGet(TForm1* form, const QString& url, QByteArray& body);
+// GETs through the main window's web client (made on first use).
+zuvi::client::WebGet MainWeb(TForm1* form);
 
-// The login form's inputs shown again for a new login, its busy text hidden.
+// The login form's inputs, shown again for a new login; its busy text hidden.
 void ShowLoginInputs();
 
-// The banner reading at start into a form's banner image (MainWindowPromotions.cpp): an "ad.jpg"
-// of 0 bytes is deleted and leaves an empty banner area; any other is decoded into the image
-// (throws when it is not a JPEG picture, leaving the image as it was); the image is then shown.
-void LoadBannerAtStart(zuvi::ui::TImage* image);
-
-// Root address of the service's web site ("http://host"), without a trailing "/".
-QString SiteRoot();
-
-// Account folder of the account shown in Form1's Label1 (the data folder while nobody is logged in).
-QString CurrentAccountFolder();
-// Writes Form1's contact list into the account folder's "contact" (folder one level and an empty
-// file created first).
-void SaveContactFile();
+// The banner picture from the data folder into image, which is shown; an empty file is removed
+// instead. Throws for a file that is not a JPEG picture.
+void LoadBannerPicture(zuvi::ui::TImage* image);
 
 // Edge auto-hide state (MainWindowFrame.cpp): 1 while slid up; 1 while a slide runs; the top to slide
 // back to; 1 until the first mouse move over the background.

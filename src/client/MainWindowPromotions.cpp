@@ -4,9 +4,9 @@
 #include "client/CloseChoiceDialog.h"
 #include "client/LoginForm.h"
 #include "client/SettingsDialog.h"
+#include "client/core/AccountFiles.h"
 #include "client/core/Promotions.h"
-#include "platform/net/ServiceApi.h"
-#include "platform/net/WebReply.h"
+#include "platform/os/folders.h"
 #include "platform/os/services.h"
 #include "platform/os/shell.h"
 
@@ -16,8 +16,7 @@
 #endif
 
 using namespace zuvi::ui;
-namespace net = zuvi::net;
-using namespace zuvi::client;
+namespace client = zuvi::client;
 
 namespace {
 
@@ -25,7 +24,7 @@ namespace {
 // shown. A file that is not a JPEG picture throws and changes neither.
 void ShowDownloadedBanner()
 {
-    const QString path = BannerFilePath();
+    const QString path = client::bannerFile();
     if (!zuvi::os::fileExists(path))
         return;
     TJPEGImage jpeg;
@@ -40,23 +39,6 @@ void ShowDownloadedBanner()
 
 } // namespace
 
-void LoadBannerAtStart(TImage* image)
-{
-    switch (CheckBannerAtStart()) {
-    case BannerAtStart::None:
-        return;
-    case BannerAtStart::EmptyArea:
-        break;
-    case BannerAtStart::Picture: {
-        TJPEGImage jpeg;
-        jpeg.LoadFromFile(BannerFilePath()); // throws on anything that is not a JPEG picture
-        image->Picture()->Assign(jpeg);
-        break;
-    }
-    }
-    image->Show();
-}
-
 void TForm1::FormShow(TObject*)
 {
     if (Memo1->Lines()->Count() == 0)
@@ -66,15 +48,12 @@ void TForm1::FormShow(TObject*)
 void TForm1::Timer3Timer(TObject*)
 {
     Timer3->SetEnabled(false);
-    QByteArray body;
-    if (!WebGet(this, net::ServiceApi::Activity(LoginAccountText(), LoginHamc()), body))
-        return;
-    const auto page = ReadPromotions(body);
+    const auto page = client::FetchPromotions(MainWeb(this), LoginAccountText(), LoginHamc());
     if (!page)
         return;
-    for (const Promotion& element : *page) {
+    for (const client::Promotion& element : *page) {
         if (!element.bannerPicture.isEmpty()) {
-            DownloadBanner(element.bannerPicture);
+            client::DownloadBanner(element.bannerPicture);
             ShowDownloadedBanner();
         }
         if (!element.bannerLink.isEmpty())
@@ -88,11 +67,7 @@ void TForm1::Image2Click(TObject*) { zuvi::os::openUrl(FAdLink); }
 
 void TForm1::Timer2Timer(TObject*)
 {
-    QByteArray body;
-    if (!WebGet(this, net::ServiceApi::Keepalived(LoginAccountText(), LoginHamc()), body))
-        return;
-    const net::Reply reply = net::readReply(body);
-    if (!reply.isJson() || reply.ret() == 0)
+    if (!client::KeepAliveRefused(MainWeb(this), LoginAccountText(), LoginHamc()))
         return;
     Label13->SetCaption(QStringLiteral("失去服务器连接，请重新登录"));
     zuvi::os::sleepMs(2000);

@@ -82,7 +82,7 @@ protected:
         return all;
     }
 
-    TempHome home;
+    TempHome home{"zuvi-login-test", TempHome::LogDialogs};
     ServiceSim sim{home.path()};
 };
 

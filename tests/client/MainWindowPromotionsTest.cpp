@@ -115,7 +115,7 @@ protected:
     QStringList page() const { return Form1->Memo1->Lines()->ToList(); }
     QString banner() const { return home.dataFolder() + "ad.jpg"; }
 
-    TempHome home;
+    TempHome home{"zuvi-promotions-test", TempHome::LogDialogs};
     ServiceSim sim{home.path()};
 };
 

@@ -1,7 +1,9 @@
-// Promotions: reading the Activity reply, the page lines, the banner file and its download.
+// Client core: reading the Activity reply, the page lines, the banner download, the keep-alive.
 #include "client/core/Promotions.h"
 
+#include "client/core/AccountFiles.h"
 #include "platform/net/Download.h"
+#include "platform/net/ServiceApi.h"
 #include "platform/net/WebReply.h"
 #include "platform/os/shell.h"
 
@@ -35,17 +37,23 @@ std::optional<std::vector<Promotion>> ReadPromotions(const QByteArray& body)
     return page;
 }
 
+std::optional<std::vector<Promotion>> FetchPromotions(const WebGet& get, const QString& account, const QString& hamc)
+{
+    const std::optional<QByteArray> body = tryGet(get, net::ServiceApi::Activity(account, hamc));
+    if (!body)
+        return std::nullopt;
+    return ReadPromotions(*body);
+}
+
 QStringList PromotionLines(int number, const QString& title, const QString& content)
 {
     return {QStringLiteral("%1、%2").arg(number).arg(title), QStringLiteral("        ") + content + u'\n', QString(), QString()};
 }
 
-QString BannerFilePath() { return os::dataFolder() + QStringLiteral("ad.jpg"); }
-
 void DownloadBanner(const QString& pictureUrl, const QString& toolFolder)
 {
     os::ensureDir(os::dataFolder());
-    const QString banner = BannerFilePath();
+    const QString banner = bannerFile();
     const QString tool = toolFolder + QStringLiteral("run.bat");
     const QFileInfo helper(tool);
     if (helper.isFile() && helper.isExecutable()) {
@@ -60,17 +68,13 @@ void DownloadBanner(const QString& pictureUrl, const QString& toolFolder)
     }
 }
 
-BannerAtStart CheckBannerAtStart()
+bool KeepAliveRefused(const WebGet& get, const QString& account, const QString& hamc)
 {
-    const QString banner = BannerFilePath();
-    if (!os::fileExists(banner))
-        return BannerAtStart::None;
-    const QFileInfo info(banner);
-    if (info.isFile() && info.size() == 0) {
-        os::deleteFile(banner);
-        return BannerAtStart::EmptyArea;
-    }
-    return BannerAtStart::Picture;
+    const std::optional<QByteArray> body = tryGet(get, net::ServiceApi::Keepalived(account, hamc));
+    if (!body)
+        return false;
+    const net::Reply reply = net::readReply(*body);
+    return reply.isJson() && reply.ret() != 0;
 }
 
 } // namespace zuvi::client

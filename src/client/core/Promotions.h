@@ -1,6 +1,8 @@
-// Promotions: the Activity list in page order, its four lines per element, and the banner file.
+// Client core: the Activity list in page order with its four lines per element, the banner
+// download and the keep-alive request.
 #pragma once
 
+#include "client/core/WebGet.h"
 #include "platform/os/folders.h"
 
 #include <QByteArray>
@@ -25,30 +27,27 @@ struct Promotion {
 // empty list; a field that is missing or not a text reads as empty.
 std::optional<std::vector<Promotion>> ReadPromotions(const QByteArray& body);
 
+// The Activity request of the account with the token hash, read as above; nullopt also when the
+// request fails in transport.
+std::optional<std::vector<Promotion>> FetchPromotions(const WebGet& get, const QString& account, const QString& hamc);
+
 // "k、title", then eight blanks, the content and a line feed inside the same line, then two
 // empty lines.
 QStringList PromotionLines(int number, const QString& title, const QString& content);
 
-// The banner file "ad.jpg", directly in the data folder (one for every account).
-QString BannerFilePath();
-
 // How long a helper pair may take at most (the own download has the HTTP client's bounds).
 inline constexpr int kBannerToolTimeoutMs = 30000;
 
-// Stores the picture at pictureUrl as the banner file, creating the data folder (one level)
-// first. When toolFolder holds an executable "run.bat" (the helper pair "run.bat" and
-// "curl.exe"), that is run with three arguments, the path of "curl.exe", the address and the banner file's path,
-// and waited for at most kBannerToolTimeoutMs; otherwise the picture is downloaded here, bounded
-// in time and written atomically. A failed or partial download leaves an older banner file as it
-// was. Never throws; the caller looks at the banner file afterwards.
+// Stores the picture at pictureUrl as the banner file (bannerFile()), creating the data folder
+// (one level) first. When toolFolder holds an executable "run.bat" (the helper pair "run.bat"
+// and "curl.exe"), that is run with three arguments, the path of "curl.exe", the address and the
+// banner file's path, and waited for at most kBannerToolTimeoutMs; otherwise the picture is
+// downloaded here, bounded in time and written atomically. A failed or partial download leaves
+// an older banner file as it was. Never throws; the caller looks at the banner file afterwards.
 void DownloadBanner(const QString& pictureUrl, const QString& toolFolder = zuvi::os::programFolder());
 
-// The banner reading at start, up to the decoding: None when there is no banner file (the image
-// keeps its state); EmptyArea for a file of 0 bytes, which is deleted (the image is shown without
-// a picture); Picture when the file is to be decoded into the image, which is then shown.
-enum class BannerAtStart { None,
-    EmptyArea,
-    Picture };
-BannerAtStart CheckBannerAtStart();
+// The Keepalived request: true only when the service answered with JSON whose "ret" is not 0
+// (or missing); a transport failure or a body that is not JSON counts as no answer.
+bool KeepAliveRefused(const WebGet& get, const QString& account, const QString& hamc);
 
 } // namespace zuvi::client

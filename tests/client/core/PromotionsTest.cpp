@@ -2,10 +2,14 @@
 // banner reading at start.
 #include "client/core/Promotions.h"
 
+#include "client/core/AccountFiles.h"
+
 #include "SimProcess.h"
 #include "TempHome.h"
 
 #include "platform/net/HttpClient.h"
+#include "platform/net/ServiceApi.h"
+#include "platform/net/WebReply.h"
 
 #include <gtest/gtest.h>
 
@@ -118,7 +122,7 @@ protected:
     void SetUp() override
     {
         setenv("ZUVI_HTTP_TIMEOUT_MS", "1500", 1);
-        banner = BannerFilePath();
+        banner = bannerFile();
         tools = QString::fromStdString(home.dir()) + "/tools/";
         QDir().mkpath(tools);
     }
@@ -130,7 +134,7 @@ protected:
         c.post(QString::fromStdString(sim.base() + "/_sim/picture?name=" + name + "&mode=" + mode), bytes, "image/jpeg");
     }
     QString url(const std::string& name) const { return QString::fromStdString(sim.base() + "/_sim/pic/" + name); }
-    QStringList dataFiles() const { return QDir(QString::fromStdString(home.dir()) + "/XDG_DATA_HOME/zuvi").entryList(QDir::Files); }
+    QStringList dataFiles() const { return QDir(home.dataFolder()).entryList(QDir::Files); }
 
     zuvi::test::TempHome home{"zuvi-promo-test"};
     zuvi::test::SimProcess sim;
@@ -200,19 +204,27 @@ TEST_F(BannerDownload, HelperPairGetsCurlPathAddressAndTarget)
     EXPECT_EQ(readAll(banner), "OWN");
 }
 
-TEST(BannerAtStartTest, ZeroBytesAreDeletedAndShowAnEmptyArea)
+TEST_F(BannerDownload, OnlyARefusedKeepAliveCounts)
 {
-    zuvi::test::TempHome home{"zuvi-promo-test"};
-    const QString banner = BannerFilePath();
-    EXPECT_EQ(CheckBannerAtStart(), BannerAtStart::None);
-    QDir().mkpath(QFileInfo(banner).path());
-    writeAll(banner, "");
-    EXPECT_EQ(CheckBannerAtStart(), BannerAtStart::EmptyArea);
-    EXPECT_FALSE(QFile::exists(banner));
-    EXPECT_EQ(CheckBannerAtStart(), BannerAtStart::None);
-    writeAll(banner, "x");
-    EXPECT_EQ(CheckBannerAtStart(), BannerAtStart::Picture);
-    EXPECT_TRUE(QFile::exists(banner));
+    zuvi::net::HttpClient http(zuvi::net::HttpClient::Kind::Browser);
+    const WebGet get = [&](const QString& url) { return http.get(url); };
+    setenv("ZUVI_API_HOST", sim.host().c_str(), 1);
+    // Accepted for the session of a login, refused without one.
+    namespace net = zuvi::net;
+    const QString hamc = net::Hamc("13800000001", net::ansiString(net::readReply(get(net::ServiceApi::RandCode())).root(), "rd"));
+    ASSERT_EQ(net::readReply(get(net::ServiceApi::Login("13800000001", net::Passwd("zuvi1234"), hamc))).ret(), 0);
+    EXPECT_FALSE(KeepAliveRefused(get, "13800000001", hamc));
+    EXPECT_TRUE(KeepAliveRefused(get, "13800000001", "0123"));
+    // A status-less answer is a refusal; anything that is no JSON answer at all is not.
+    struct Case {
+        const char* mode;
+        bool refused;
+    } cases[] = {{"noret", true}, {"notjson", false}, {"empty", false}, {"http500", false}, {"close", false}};
+    for (const Case& c : cases) {
+        http.post(QString::fromStdString(sim.base() + "/_sim/fault?action=Keepalived&mode=" + c.mode), QByteArray(), "text/plain");
+        EXPECT_EQ(KeepAliveRefused(get, "13800000001", hamc), c.refused) << c.mode;
+    }
+    unsetenv("ZUVI_API_HOST");
 }
 
 } // namespace
