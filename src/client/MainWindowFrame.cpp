@@ -30,7 +30,8 @@ namespace {
 
 void OpenSitePage(const QString& path) { zuvi::os::openUrl(zuvi::client::sitePage(path)); }
 
-// The login form's inputs, shown again for a new login; its busy text hidden.
+} // namespace
+
 void ShowLoginInputs()
 {
     Form2->frxComboBox1->Show();
@@ -47,6 +48,8 @@ void ShowLoginInputs()
     Form2->Label7->Show();
     Form2->Label8->Hide();
 }
+
+namespace {
 
 // The slider positions into the account's "zuvi.ini".
 void WriteVolumesFile(TForm1* form, const zuvi::client::AccountFiles& files)
