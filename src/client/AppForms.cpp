@@ -1,6 +1,9 @@
 // Program windows: the global form pointers not declared by a unit yet, and their creation order.
 #include "client/AppForms.h"
 
+#include "client/AddressBookRestore.h"
+#include "client/LoginStatusNotice.h"
+#include "client/RestoreNotice.h"
 #include "client/Unit1.h"
 #include "client/Unit2.h"
 #include "client/Unit4.h"
@@ -15,10 +18,7 @@ TForm6* Form6 = nullptr;
 TForm7* Form7 = nullptr;
 TForm8* Form8 = nullptr;
 TForm9* Form9 = nullptr;
-Tsynchronous* synchronous = nullptr;
-TSynstatus* Synstatus = nullptr;
 TForm16* Form16 = nullptr;
-TForm17* Form17 = nullptr;
 
 namespace {
 
@@ -45,10 +45,10 @@ void CreateApplicationForms()
     NotYetBuilt<TForm7>();
     NotYetBuilt<TForm9>();
     NotYetBuilt<TForm8>();
-    NotYetBuilt<Tsynchronous>();
-    NotYetBuilt<TSynstatus>();
+    Create(&synchronous);
+    Create(&Synstatus);
     NotYetBuilt<TForm16>();
-    NotYetBuilt<TForm17>();
+    Create(&Form17);
 }
 
 void HideUpdatePrompt()

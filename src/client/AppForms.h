@@ -6,20 +6,14 @@ class TForm6;
 class TForm7;
 class TForm8;
 class TForm9;
-class Tsynchronous;
-class TSynstatus;
 class TForm16;
-class TForm17;
 
 extern TForm5* Form5;
 extern TForm6* Form6;
 extern TForm7* Form7;
 extern TForm8* Form8;
 extern TForm9* Form9;
-extern Tsynchronous* synchronous;
-extern TSynstatus* Synstatus;
 extern TForm16* Form16;
-extern TForm17* Form17;
 
 // Creates every window after the login form, through the application object (the first one,
 // the main window, becomes the main form).

@@ -20,10 +20,7 @@
 #include "client/Unit7.h"
 #define ZUVI_HAVE_FORM7 1
 #endif
-#if __has_include("client/synchronous.h")
-#include "client/synchronous.h"
-#define ZUVI_HAVE_SYNCHRONOUS 1
-#endif
+#include "client/AddressBookRestore.h"
 #if __has_include("voicetest/Unit16.h")
 #include "voicetest/Unit16.h"
 #define ZUVI_HAVE_FORM16 1
@@ -273,10 +270,8 @@ void TForm1::Label15Click(TObject* Sender)
 
 void TForm1::Label16Click(TObject*)
 {
-#ifdef ZUVI_HAVE_SYNCHRONOUS
     if (synchronous)
         synchronous->Show();
-#endif
 }
 
 void TForm1::Label17Click(TObject*)

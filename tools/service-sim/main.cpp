@@ -1,4 +1,6 @@
 // Service simulator: the calling service's web API on loopback, with switchable faults and a request log.
+#include "scripted.h"
+
 #include <httplib.h>
 
 #include <cjson/cJSON.h>
@@ -552,6 +554,8 @@ void Service::handleApi(const httplib::Request& req, httplib::Response& res, con
     std::unique_lock lock(m_mutex);
     log(req, contentType);
     std::optional<Fault> fault = takeFault(action);
+    if (auto mode = sim::endpoint2Fault(req.path))
+        fault = Fault{*mode, -1, 20000};
     if (fault && fault->mode == "delay") {
         lock.unlock();
         std::this_thread::sleep_for(std::chrono::milliseconds(fault->delayMs));
@@ -617,7 +621,7 @@ void Service::handleApi(const httplib::Request& req, httplib::Response& res, con
     } else if (action == "UpAddresBook") {
         body = upAddresBook(req, contentType);
     } else if (action == "RestoreAddresBook") {
-        body = restoreAddresBook(req);
+        body = sim::scriptedRestoreReply().value_or(restoreAddresBook(req));
     } else {
         res.status = 404;
         res.set_content("<html><body>404 Not Found</body></html>", "text/html");
@@ -657,6 +661,8 @@ void Service::log(const httplib::Request& req, const std::string& contentType)
 
 void Service::handleControl(const httplib::Request& req, httplib::Response& res)
 {
+    if (sim::handleScriptedControl(req, res))
+        return;
     std::lock_guard lock(m_mutex);
     if (req.path == "/_sim/log") {
         std::string out;
