@@ -2,8 +2,8 @@
 #include "client/AddressBookRestore.h"
 
 #include "client/RestoreNotice.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
 #include "client/core/ContactMerge.h"
 #include "platform/net/HttpClient.h"
 #include "platform/net/ServiceApi.h"

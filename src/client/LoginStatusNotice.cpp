@@ -1,7 +1,7 @@
 // Login-status notice: the connection to the service at the bottom right, with its reachability poll.
 #include "client/LoginStatusNotice.h"
 
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 #include "client/core/Notices.h"
 #include "platform/net/HttpClient.h"
 #include "platform/net/ServiceApi.h"

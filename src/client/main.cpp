@@ -1,5 +1,5 @@
 // Zuvi softphone: the program's main routine.
-#include "client/AppForms.h"
+#include "client/ProgramForms.h"
 
 #include "platform/os/Exception.h"
 #include "platform/os/singleinstance.h"

@@ -2,10 +2,10 @@
 #include "LoginHarness.h"
 
 #include "client/AddressBookRestore.h"
-#include "client/AppForms.h"
+#include "client/ProgramForms.h"
 #include "client/RestoreNotice.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
 #include "platform/os/codepage.h"
 #include "platform/os/textlist.h"
 #include "platform/ui/Forms.h"

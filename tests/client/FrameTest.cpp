@@ -2,12 +2,12 @@
 // edge auto-hide and the shut-down, with the whole set of forms created as the program does.
 #include "Testbed.h"
 
-#include "client/AppForms.h"
+#include "client/ProgramForms.h"
 #include "client/SipStack.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
-#include "client/Unit3.h"
-#include "client/Unit4.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
+#include "client/SettingsDialog.h"
+#include "client/CloseChoiceDialog.h"
 #include "platform/os/codepage.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"

@@ -1,10 +1,10 @@
 // Login-status notice: display time, reachability poll and tray pictures, against the service simulator.
 #include "LoginHarness.h"
 
-#include "client/AppForms.h"
+#include "client/ProgramForms.h"
 #include "client/LoginStatusNotice.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
 #include "client/core/Notices.h"
 #include "platform/os/screen.h"
 #include "platform/ui/Forms.h"

@@ -2,7 +2,7 @@
 #include "main_test_env.h"
 
 #include "client/SipStack.h"
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 #include "platform/os/folders.h"
 #include "platform/os/textlist.h"
 #include "platform/ui/Layout.h"

@@ -126,7 +126,7 @@ TEST(ProgramTest, StartUpErrorIsShownOnceAndTheProgramEndsWithExitCode0)
     EXPECT_EQ(p.exitCode(), 0);
     const QStringList msgs = home.messages();
     ASSERT_EQ(msgs.size(), 1);
-    EXPECT_TRUE(msgs[0].contains("TForm2.form")) << msgs[0].toStdString();
+    EXPECT_TRUE(msgs[0].contains("LoginForm.form")) << msgs[0].toStdString();
 }
 
 TEST(ProgramTest, AutomaticLoginRegistersBothAccountsAtTheSoftswitch)

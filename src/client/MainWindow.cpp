@@ -1,5 +1,5 @@
 // Main window: construction, creation steps, tabs, contact list, dial-edit keys and the volumes file.
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 
 #include "client/SipStack.h"
 #include "platform/net/Endpoints.h"
@@ -10,15 +10,6 @@
 #include "platform/ui/Layout.h"
 #include "skin/SSButton.h"
 #include "skin/SSForm.h"
-
-#if __has_include("client/Unit5.h")
-#include "client/Unit5.h"
-#define ZUVI_HAVE_FORM5 1
-#endif
-#if __has_include("client/Unit9.h")
-#include "client/Unit9.h"
-#define ZUVI_HAVE_FORM9 1
-#endif
 
 #include <QFileInfo>
 
@@ -118,7 +109,7 @@ TForm1::TForm1(TComponent* Owner)
         .handler("Timer7Timer", this, &TForm1::Timer7Timer)
         .handler("Timer8Timer", this, &TForm1::Timer8Timer);
 
-    LoadFormLayout(this, QStringLiteral("TForm1.form"), b);
+    LoadFormLayout(this, QStringLiteral("MainWindow.form"), b);
 
     ssSkinButton8->Hide();
     ssSkinButton3->Show();
@@ -325,25 +316,11 @@ void TForm1::N11Click(TObject*)
     const qsizetype eq = line.indexOf(u'=');
     const QString name = eq < 0 ? QString() : line.left(eq);
     const QString number = NumberPart(line);
-#ifdef ZUVI_HAVE_FORM9
-    if (Form9) {
-        Form9->Edit1->SetText(name);
-        Form9->Edit2->SetText(number);
-        Form9->Show();
-    }
-#else
     Q_UNUSED(name);
     Q_UNUSED(number);
-#endif
 }
 
-void TForm1::N12Click(TObject*)
-{
-#ifdef ZUVI_HAVE_FORM5
-    if (Form5)
-        Form5->Show();
-#endif
-}
+void TForm1::N12Click(TObject*) { }
 
 void TForm1::N13Click(TObject*)
 {
@@ -362,16 +339,7 @@ void TForm1::N13Click(TObject*)
     SaveContactFile();
 }
 
-void TForm1::ssSkinButton6Click(TObject*)
-{
-#ifdef ZUVI_HAVE_FORM5
-    if (Form5) {
-        Form5->Show();
-        Form5->Edit1->SetText(QString());
-        Form5->Edit2->SetText(QString());
-    }
-#endif
-}
+void TForm1::ssSkinButton6Click(TObject*) { }
 
 void TForm1::ssSkinButton7Click(TObject*) { Edit1->PostKeyChar(8); }
 

@@ -119,7 +119,7 @@ public:
     zuvi::ui::TTimer* Timer7 = nullptr; // status-line clearing
     zuvi::ui::TTimer* Timer8 = nullptr; // tray blink
 
-    // Creation and settings (Unit1.cpp).
+    // Creation and settings (MainWindow.cpp).
     void FormCreate(zuvi::ui::TObject* Sender);
     void LoadUserSettings(const QString& account);
     void SortContacts(zuvi::ui::TValueListEditor* list);
@@ -150,7 +150,7 @@ public:
     void RegisterLoginAccount(const QString& user, const QString& password);
     void UnregisterSipAccounts();
 
-    // Calls and history (Unit1Call.cpp).
+    // Calls and history (MainWindowCalls.cpp).
     void ssSkinButton3Click(zuvi::ui::TObject* Sender);
     void ssSkinButton5Click(zuvi::ui::TObject* Sender);
     void CreatePhoneAccount();
@@ -160,7 +160,7 @@ public:
     void Timer7Timer(zuvi::ui::TObject* Sender);
     void Timer1Timer(zuvi::ui::TObject* Sender);
 
-    // Frame, menus, tray, auto-hide and shut-down (Unit1Frame.cpp).
+    // Frame, menus, tray, auto-hide and shut-down (MainWindowFrame.cpp).
     void ssSkinButton1Click(zuvi::ui::TObject* Sender);
     void ssSkinButton2Click(zuvi::ui::TObject* Sender);
     void ssSkinButton4Click(zuvi::ui::TObject* Sender);
@@ -186,7 +186,7 @@ public:
     void SetTrayIconState(int state);
     bool TrayMessage();
 
-    // Promotions, banner and keep-alive (Unit1Promo.cpp).
+    // Promotions, banner and keep-alive (MainWindowPromotions.cpp).
     void FormShow(zuvi::ui::TObject* Sender);
     void Timer2Timer(zuvi::ui::TObject* Sender);
     void Timer3Timer(zuvi::ui::TObject* Sender);
@@ -200,7 +200,7 @@ public:
 
 private:
     friend class TForm1Access;
-    // Sets the SIP library's call hooks; runs right before InitSipStack (Unit1Call.cpp).
+    // Sets the SIP library's call hooks; runs right before InitSipStack (MainWindowCalls.cpp).
     void InstallSipHooks();
     void ShowTab(zuvi::ui::TPanel* page, zuvi::ui::TImage* highlight, bool focusDial);
     void HideServiceLinks();
@@ -232,7 +232,7 @@ QString CurrentAccountFolder();
 // file created first).
 void SaveContactFile();
 
-// Edge auto-hide state (Unit1Frame.cpp): 1 while slid up; 1 while a slide runs; the top to slide
+// Edge auto-hide state (MainWindowFrame.cpp): 1 while slid up; 1 while a slide runs; the top to slide
 // back to; 1 until the first mouse move over the background.
 extern int DockHidden;
 extern int DockAnimating;

@@ -1,30 +1,19 @@
-// Program windows: the global form pointers not declared by a unit yet, and their creation order.
-#include "client/AppForms.h"
+// Program windows: their creation order, the start-up and the shut-down.
+#include "client/ProgramForms.h"
 
 #include "client/AddressBookRestore.h"
 #include "client/LoginStatusNotice.h"
+#include "client/MainWindow.h"
 #include "client/RestoreNotice.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
-#include "client/Unit4.h"
-#include "client/Unit3.h"
+#include "client/LoginForm.h"
+#include "client/CloseChoiceDialog.h"
+#include "client/SettingsDialog.h"
 
 #include "platform/ui/Forms.h"
 
 using namespace zuvi::ui;
 
-TForm5* Form5 = nullptr;
-TForm6* Form6 = nullptr;
-TForm7* Form7 = nullptr;
-TForm8* Form8 = nullptr;
-TForm9* Form9 = nullptr;
-TForm16* Form16 = nullptr;
-
 namespace {
-
-// A window whose unit is not part of the program yet keeps its place in the order.
-template<class T>
-void NotYetBuilt() { }
 
 // An error in a window's creation handler is reported and the start-up goes on (the window
 // exists all the same).
@@ -41,19 +30,9 @@ void CreateApplicationForms()
     Create(&Form1);
     Create(&Form3);
     Create(&Form4);
-    NotYetBuilt<TForm5>();
-    NotYetBuilt<TForm7>();
-    NotYetBuilt<TForm9>();
-    NotYetBuilt<TForm8>();
     Create(&synchronous);
     Create(&Synstatus);
-    NotYetBuilt<TForm16>();
     Create(&Form17);
-}
-
-void HideUpdatePrompt()
-{
-    NotYetBuilt<TForm6>();
 }
 
 void CreateLoginForm()
@@ -66,7 +45,6 @@ void CreateLoginForm()
 
 void RunStartup()
 {
-    NotYetBuilt<TForm6>();
     CreateLoginForm();
     Form2->ShowModal();
 }

@@ -1,10 +1,10 @@
 // Login form: account and password, the login switches, the login sequence and the Login state.
-#include "client/Unit2.h"
+#include "client/LoginForm.h"
 
-#include "client/AppForms.h"
+#include "client/ProgramForms.h"
 #include "client/SipStack.h"
-#include "client/Unit1.h"
-#include "client/Unit3.h"
+#include "client/MainWindow.h"
+#include "client/SettingsDialog.h"
 
 #include "platform/net/Endpoints.h"
 #include "platform/net/HttpClient.h"
@@ -135,7 +135,7 @@ TForm2::TForm2(TComponent* Owner)
         .handler("Image2Click", this, &TForm2::Image2Click)
         .handler("CheckBox2Click", this, &TForm2::CheckBox2Click)
         .handler("frxComboBox1Change", this, &TForm2::frxComboBox1Change);
-    LoadFormLayout(this, QStringLiteral("TForm2.form"), b);
+    LoadFormLayout(this, QStringLiteral("LoginForm.form"), b);
     // Enter in the account box leaves the typed name alone: the box's completion would
     // otherwise replace it with a listed name that differs only in letter case.
     if (QCompleter* completer = frxComboBox1->ComboBox()->completer())
@@ -155,7 +155,6 @@ TForm2::~TForm2()
 
 void TForm2::FormCreate(TObject*)
 {
-    HideUpdatePrompt();
     CreateApplicationForms();
     LoadLoginSettings();
 }

@@ -1,11 +1,8 @@
 // Settings dialog: pages, the settings boxes, "set.ini", the start-with-session entry and the links.
-#include "client/Unit3.h"
+#include "client/SettingsDialog.h"
 
-#include "client/Unit1.h"
-#if __has_include("client/Unit2.h")
-#include "client/Unit2.h"
-#define ZUVI_HAVE_FORM2 1
-#endif
+#include "client/LoginForm.h"
+#include "client/MainWindow.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"
 #include "platform/os/shell.h"
@@ -47,7 +44,7 @@ TForm3::TForm3(TComponent* Owner)
         .handler("CheckBox2Click", this, &TForm3::CheckBox2Click)
         .handler("Label8Click", this, &TForm3::Label8Click)
         .handler("Label2Click", this, &TForm3::Label2Click);
-    LoadFormLayout(this, QStringLiteral("TForm3.form"), b);
+    LoadFormLayout(this, QStringLiteral("SettingsDialog.form"), b);
 }
 
 void TForm3::FormCreate(TObject*) { }
@@ -83,10 +80,8 @@ void TForm3::ssSkinButton3Click(TObject*) { ShowPage(Panel1); }
 void TForm3::CheckBox1Click(TObject*)
 {
     const bool on = CheckBox1->Checked();
-#ifdef ZUVI_HAVE_FORM2
     if (Form2 && Form2->CheckBox3)
         Form2->CheckBox3->SetChecked(on);
-#endif
     zuvi::os::ensureDir(zuvi::os::dataFolder());
     zuvi::os::ensureDir(zuvi::os::accountFolder(SettingsUser()));
     zuvi::os::IniFile(AutoLoginFile()).writeBool(QStringLiteral("switch3"), QStringLiteral("login"), on);

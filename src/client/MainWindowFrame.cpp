@@ -1,10 +1,12 @@
 // Main window: title-bar buttons, main menu, tray icon, edge auto-hide and shut-down.
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
+
+#include "client/AddressBookRestore.h"
 
 #include "client/SipStack.h"
-#include "client/Unit2.h"
-#include "client/Unit3.h"
-#include "client/Unit4.h"
+#include "client/LoginForm.h"
+#include "client/SettingsDialog.h"
+#include "client/CloseChoiceDialog.h"
 #include "platform/net/Endpoints.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"
@@ -15,16 +17,6 @@
 #include "skin/SSButton.h"
 
 #include <QDir>
-
-#if __has_include("client/Unit7.h")
-#include "client/Unit7.h"
-#define ZUVI_HAVE_FORM7 1
-#endif
-#include "client/AddressBookRestore.h"
-#if __has_include("voicetest/Unit16.h")
-#include "voicetest/Unit16.h"
-#define ZUVI_HAVE_FORM16 1
-#endif
 
 using namespace zuvi::ui;
 
@@ -134,15 +126,7 @@ void TForm1::N7Click(TObject*)
     Form3->Show();
 }
 
-void TForm1::N14Click(TObject*)
-{
-#ifdef ZUVI_HAVE_FORM7
-    if (!Form7)
-        return;
-    Form7->Show();
-    Form7->CheckSoftwareVersion();
-#endif
-}
+void TForm1::N14Click(TObject*) { }
 
 void TForm1::N8Click(TObject*)
 {
@@ -274,13 +258,7 @@ void TForm1::Label16Click(TObject*)
         synchronous->Show();
 }
 
-void TForm1::Label17Click(TObject*)
-{
-#ifdef ZUVI_HAVE_FORM16
-    if (Form16)
-        Form16->Show();
-#endif
-}
+void TForm1::Label17Click(TObject*) { }
 
 void TForm1::IdIPAddrMon1Status(TObject*)
 {

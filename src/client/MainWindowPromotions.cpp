@@ -1,5 +1,5 @@
 // Main window: promotions page, banner download and link, keep-alive.
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 
 using namespace zuvi::ui;
 

@@ -1,21 +1,17 @@
 // Main window: outgoing calls, call state, volumes and the after-call processing.
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 
 #include "client/CallHelpers.h"
 #include "client/MainWebClient.h"
 #include "client/SipStack.h"
-#include "client/Unit2.h"
+#include "client/LoginForm.h"
+#include "client/SettingsDialog.h"
 #include "platform/net/ServiceApi.h"
 #include "platform/net/WebReply.h"
 #include "platform/os/folders.h"
 #include "platform/os/services.h"
 #include "platform/ui/Handoff.h"
 #include "skin/SSButton.h"
-
-#if __has_include("client/Unit3.h")
-#include "client/Unit3.h"
-#define ZUVI_HAVE_FORM3 1
-#endif
 
 #include <QPointer>
 #include <QWidget>
@@ -319,7 +315,6 @@ void TForm1::Timer1Timer(TObject*)
         Label3->SetCaption(Form2->FBalance);
         Label12->SetCaption(Form2->FBalanceMin);
     }
-#ifdef ZUVI_HAVE_FORM3
     if (Form3) {
         QString text;
         if (TakeString(rd, "login_time", false, text))
@@ -338,5 +333,4 @@ void TForm1::Timer1Timer(TObject*)
             Form3->Label26->SetCaption(Form2->FBalanceMin);
         }
     }
-#endif
 }

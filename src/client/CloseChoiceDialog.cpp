@@ -1,7 +1,7 @@
 // Close-choice dialog: hide the main window to the notification area or end the program.
-#include "client/Unit4.h"
+#include "client/CloseChoiceDialog.h"
 
-#include "client/Unit1.h"
+#include "client/MainWindow.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"
 #include "platform/ui/Layout.h"
@@ -40,7 +40,7 @@ TForm4::TForm4(TComponent* Owner)
         .handler("FormDestroy", this, &TForm4::FormDestroy)
         .handler("ssSkinButton1Click", this, &TForm4::ssSkinButton1Click)
         .handler("ssSkinButton2Click", this, &TForm4::ssSkinButton2Click);
-    LoadFormLayout(this, QStringLiteral("TForm4.form"), b);
+    LoadFormLayout(this, QStringLiteral("CloseChoiceDialog.form"), b);
 }
 
 void TForm4::FormCreate(TObject*)
