@@ -1,6 +1,7 @@
 // Address-book restore: the dialog, its worker and the notice, in process against the service simulator.
 // No QProcess here: its child shares the parent's memory until exec, which blinds ThreadSanitizer
 // in the parent, and this suite is the one that runs under it.
+#include "FormSuite.h"
 #include "SimProcess.h"
 #include "TempHome.h"
 
@@ -32,23 +33,11 @@
 #include <optional>
 
 using namespace zuvi::ui;
+using zuvi::test::pumpUntil;
 
 namespace {
 
 const QString kPhone = QStringLiteral("13800000001");
-
-bool pumpUntil(const std::function<bool()>& done, int ms = 30000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (done())
-            return true;
-        Application->ProcessMessages();
-        QThread::msleep(5);
-    }
-    return done();
-}
 
 // A left click on a skinned button, as the pointer gives it.
 void press(zuvi::skin::TssSkinButton* button)
@@ -427,11 +416,4 @@ TEST_F(RestoreTest, DialogButtonsAndNoticePictures)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    TApplication app(argc, argv);
-    SetResourceDir(QStringLiteral(ZUVI_TEST_BIN_DIR));
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return zuvi::test::RunFormSuite(argc, argv); }

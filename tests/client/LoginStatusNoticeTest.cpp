@@ -1,4 +1,5 @@
 // Login-status notice: display time, reachability poll and tray pictures, against the service simulator.
+#include "FormSuite.h"
 #include "LoginHarness.h"
 
 #include "client/ProgramForms.h"
@@ -16,23 +17,11 @@
 #include <QElapsedTimer>
 
 using namespace zuvi::ui;
+using zuvi::test::pumpUntil;
 using zuvi::test::ServiceSim;
 using zuvi::test::TempHome;
 
 namespace {
-
-bool pumpUntil(const std::function<bool()>& done, int ms = 10000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (done())
-            return true;
-        Application->ProcessMessages();
-        QThread::msleep(5);
-    }
-    return done();
-}
 
 class NoticeTest : public ::testing::Test {
 protected:
@@ -171,7 +160,7 @@ TEST_F(NoticeTest, ShownNoticeHidesThenPollsEverySecond)
 {
     Form17->ShowLoginStatus(1);
     Form17->Show();
-    ASSERT_TRUE(pumpUntil([] { return !Form17->Visible(); }, 10000)) << "the notice stayed";
+    ASSERT_TRUE(pumpUntil([] { return !Form17->Visible(); })) << "the notice stayed";
     EXPECT_TRUE(Form17->Timer2->Enabled());
     EXPECT_FALSE(Form17->Timer1->Enabled());
     ASSERT_TRUE(pumpUntil([&] { return sim.actions().count("RandCode") >= 2; }));
@@ -184,18 +173,11 @@ TEST_F(NoticeTest, ShownNoticeHidesThenPollsEverySecond)
     ASSERT_TRUE(pumpUntil([] { return Form17->Visible(); }));
     EXPECT_EQ(Form17->Label1->Caption(), "网络连接中断");
     EXPECT_EQ(icon(), 0);
-    ASSERT_TRUE(pumpUntil([] { return !Form17->Visible(); }, 10000));
+    ASSERT_TRUE(pumpUntil([] { return !Form17->Visible(); }));
     EXPECT_TRUE(Form17->Timer2->Enabled());
     EXPECT_EQ(shows, 2);
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    TApplication app(argc, argv);
-    SetResourceDir(QStringLiteral(ZUVI_TEST_BIN_DIR));
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return zuvi::test::RunFormSuite(argc, argv); }
