@@ -384,6 +384,28 @@ TEST_F(RestoreTest, FailingStepIsReportedAndTheWorkerGoesOn)
     EXPECT_EQ(fileContacts(), (QStringList{"Bob=2"}));
 }
 
+TEST_F(RestoreTest, EndingTheProgramDoesNotWaitForARun)
+{
+    login();
+    writeContacts({"Ann=1"});
+    const QByteArray before = fileBytes();
+    scriptReply(R"({"ret":0,"c":[{"p":"2","n":"Bob"}]})");
+    sim.control("/_sim/fault?action=RestoreAddresBook&mode=delay&ms=2000&count=1");
+    zuvi_Thread* worker = synchronous->FSyncThread;
+    pressStart();
+    ASSERT_TRUE(pumpUntil([&] { return !restoreRequests().isEmpty(); }));
+
+    // The windows go while the request is out; the run is still on when they are gone.
+    DestroyApplicationForms();
+    EXPECT_EQ(synchronous, nullptr);
+    EXPECT_EQ(Synstatus, nullptr);
+    EXPECT_TRUE(worker->Request().load());
+    // The reply comes later: the worker ends the run without touching a window or the file.
+    ASSERT_TRUE(pumpUntil([&] { return !worker->Request().load(); }));
+    EXPECT_EQ(fileBytes(), before);
+    EXPECT_TRUE(home.messages().isEmpty()) << home.messages().join(" | ").toStdString();
+}
+
 TEST_F(RestoreTest, DialogButtonsAndNoticePictures)
 {
     EXPECT_FALSE(synchronous->Visible());
