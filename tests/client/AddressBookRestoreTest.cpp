@@ -100,6 +100,7 @@ public:
         qputenv("ZUVI_API_HOST", m_host.toLocal8Bit());
         qputenv("ZUVI_API2_HOST", m_host.toLocal8Bit());
         qputenv("ZUVI_SITE_ROOT", QByteArray("http://site.test"));
+        qputenv("ZUVI_SIP_FILE_AUDIO", "1");
     }
     QByteArray control(const QString& pathAndQuery, const std::optional<QByteArray>& body = std::nullopt) const
     {
