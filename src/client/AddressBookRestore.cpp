@@ -4,10 +4,10 @@
 #include "client/RestoreNotice.h"
 #include "client/MainWindow.h"
 #include "client/LoginForm.h"
+#include "client/core/AccountFiles.h"
 #include "client/core/ContactMerge.h"
 #include "platform/net/HttpClient.h"
 #include "platform/net/ServiceApi.h"
-#include "platform/os/folders.h"
 #include "platform/ui/Handoff.h"
 #include "platform/ui/Layout.h"
 #include "skin/SSButton.h"
@@ -88,11 +88,8 @@ bool OnUiThread(zuvi_Thread* worker, const std::function<void()>& step)
 // The account's "contact" file, with its folder and an empty file created when missing.
 QString ContactFilePath()
 {
-    const QString folder = CurrentAccountFolder();
-    zuvi::os::ensureDir(folder);
-    const QString path = folder + QStringLiteral("contact");
-    zuvi::os::ensureFile(path);
-    return path;
+    const zuvi::client::AccountFiles files(Form1->Label1->Caption());
+    return files.prepare(files.contacts());
 }
 
 void ShowNotice(int state)

@@ -62,24 +62,6 @@ int noticeState()
     return Synstatus->Label2->Caption() == "同步失败，请稍候再试" ? 2 : 3;
 }
 
-// A private home with the message-box log in it.
-class Home : public zuvi::test::TempHome {
-public:
-    Home()
-        : TempHome("zuvi-restore-test")
-    {
-        logDialogs();
-    }
-    QString path() const { return QString::fromStdString(dir()); }
-    QString dataFolder() const { return path() + "/XDG_DATA_HOME/zuvi/"; }
-    QStringList messages() const
-    {
-        QFile f(path() + "/msgbox.log");
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)
-                                           : QStringList();
-    }
-};
-
 // The simulator as a forked process, with a fixture whose SIP server is a closed port; control
 // requests go through the program's own HTTP client.
 class Simulator {
@@ -185,7 +167,7 @@ protected:
         ASSERT_TRUE(pumpUntil([] { return !synchronous->FSyncRequested.load(); })) << "the run did not end";
     }
 
-    Home home;
+    zuvi::test::TempHome home{"zuvi-restore-test", zuvi::test::TempHome::LogDialogs};
     Simulator sim{home.path()};
 };
 
