@@ -111,8 +111,9 @@ TEST(ProgramFiles, AnEndlessLoginReplyEndsAtTheCap)
 {
     TempHome home("zuvi-files-test", TempHome::LogDialogs);
     RawServer server;
-    server.answer(RawServer::ok(R"({"ret":0,"rd":"abcdefgh"})")); // RandCode
-    server.answer("endless"); // Login
+    server.route("r=Pc/softversion", RawServer::ok(R"({"u":""})"));
+    server.route("r=Pc/RandCode", RawServer::ok(R"({"ret":0,"rd":"abcdefgh"})"));
+    server.route("r=Pc/Login", "endless");
     qputenv("ZUVI_API_HOST", QByteArray::fromStdString(server.host()));
     qputenv("ZUVI_API2_HOST", QByteArray::fromStdString(server.host()));
     qputenv("ZUVI_HTTP_TIMEOUT_MS", "120000"); // only the cap can end the reply in time

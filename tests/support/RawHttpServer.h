@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace zuvi::test {
@@ -51,6 +52,12 @@ public:
         std::lock_guard lock(m_mutex);
         m_responses.push_back(std::move(response));
     }
+    // Every request whose request line contains needle gets this response, before the queue.
+    void route(std::string needle, std::string response)
+    {
+        std::lock_guard lock(m_mutex);
+        m_routes.emplace_back(std::move(needle), std::move(response));
+    }
     long long sent() const { return m_sent; }
     std::vector<std::string> requests()
     {
@@ -76,7 +83,16 @@ private:
             {
                 std::lock_guard lock(m_mutex);
                 m_requests.push_back(raw);
-                if (!m_responses.empty()) {
+                const std::string line = raw.substr(0, raw.find("\r\n"));
+                bool routed = false;
+                for (const auto& [needle, routedResponse] : m_routes) {
+                    if (line.find(needle) != std::string::npos) {
+                        response = routedResponse;
+                        routed = true;
+                        break;
+                    }
+                }
+                if (!routed && !m_responses.empty()) {
                     response = m_responses.front();
                     m_responses.pop_front();
                 }
@@ -132,6 +148,7 @@ private:
     std::thread m_thread;
     std::mutex m_mutex;
     std::deque<std::string> m_responses;
+    std::vector<std::pair<std::string, std::string>> m_routes;
     std::vector<std::string> m_requests;
 };
 
