@@ -187,8 +187,11 @@ Tsynchronous::Tsynchronous(TComponent* Owner)
 
 Tsynchronous::~Tsynchronous()
 {
-    // The worker lives on with the process; a run in progress stops at its next step.
+    // A worker that was started lives on with the process (its thread holds it); a run in
+    // progress stops at its next step. One never started has no thread: it goes with the dialog.
     FSyncThread->Abandon();
+    if (!FSyncThread->Started())
+        delete FSyncThread;
     if (synchronous == this)
         synchronous = nullptr;
 }
