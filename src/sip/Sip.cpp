@@ -1,6 +1,7 @@
 // SIP engine: the pjsua-shaped operations implemented over liblinphone on the SIP worker.
 #include "Sip.h"
 
+#include "ParserGuard.h"
 #include "Worker.h"
 
 #include <linphone/core.h>
@@ -10,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +19,8 @@
 #include <iconv.h>
 #include <memory>
 #include <mutex>
+#include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -210,7 +214,7 @@ bool writeSilenceWav(const fs::path& path, int seconds)
 
 // ---- ports ----------------------------------------------------------------------------
 
-bool portFree(int sockType, unsigned port)
+bool portFree(int sockType, unsigned port, const std::string& addr)
 {
     int s = socket(AF_INET, sockType, 0);
     if (s < 0)
@@ -218,10 +222,46 @@ bool portFree(int sockType, unsigned port)
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (inet_pton(AF_INET, addr.c_str(), &a.sin_addr) != 1)
+        a.sin_addr.s_addr = htonl(INADDR_ANY);
     bool ok = bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     close(s);
     return ok;
+}
+
+// The local IPv4 address of the route to the host of a SIP URI ("sip:[user@]host[:port][;...]"),
+// as the kernel chooses it; empty when the host does not resolve or no route leads there.
+std::string localAddressToward(const std::string& uri)
+{
+    std::string rest = uri.substr(uri.find(':') + 1);
+    rest = rest.substr(0, rest.find_first_of(";?>"));
+    if (size_t at = rest.find('@'); at != std::string::npos)
+        rest = rest.substr(at + 1);
+    std::string host = rest, port = "5060";
+    if (size_t colon = rest.find(':'); colon != std::string::npos) {
+        host = rest.substr(0, colon);
+        port = rest.substr(colon + 1);
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* res = nullptr;
+    if (host.empty() || getaddrinfo(host.c_str(), port.c_str(), &hints, &res) != 0 || !res)
+        return {};
+    std::string local;
+    int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in me{};
+    socklen_t len = sizeof me;
+    // A UDP connect sends nothing: it only picks the route and its source address.
+    if (s >= 0 && connect(s, res->ai_addr, res->ai_addrlen) == 0 && getsockname(s, reinterpret_cast<sockaddr*>(&me), &len) == 0) {
+        char text[INET_ADDRSTRLEN] = {};
+        if (inet_ntop(AF_INET, &me.sin_addr, text, sizeof text) && me.sin_addr.s_addr != htonl(INADDR_ANY))
+            local = text;
+    }
+    if (s >= 0)
+        close(s);
+    freeaddrinfo(res);
+    return local;
 }
 
 // ---- engine state -------------------------------------------------------------------
@@ -355,6 +395,9 @@ public:
     int defaultAcc = 0;
     int pendingOutgoing = InvalidId; // slot being set up by callMakeCall
     int udpPort = 0, tcpPort = 0; // bound ports, 0 = no transport
+    // The one local address every socket listens on: loopback until an account names its
+    // softswitch, then the address of the route there (see bindToward).
+    std::string bindAddr = "127.0.0.1";
     std::vector<CodecInfo> codecs; // ordered by priority, highest first
     int outVolume = 100, inVolume = 100;
     bool outKept = false, inKept = false;
@@ -620,6 +663,29 @@ public:
             linphone_transports_unref(t);
     }
 
+    // Moves the SIP sockets (same ports where they are free there, else free ones) and the
+    // media sockets of later calls to the local address of the route to `uri`'s host.
+    void bindToward(const std::string& uri)
+    {
+        std::string addr = localAddressToward(uri);
+        if (addr.empty() || addr == bindAddr)
+            return;
+        bindAddr = addr;
+        LinphoneConfig* cfg = linphone_core_get_config(core);
+        linphone_config_set_string(cfg, "sip", "bind_address", addr.c_str());
+        linphone_config_set_string(cfg, "rtp", "bind_address", addr.c_str());
+        int udp = udpPort, tcp = tcpPort;
+        applyTransports(0, 0);
+        auto want = [&](int sockType, int port) { return port <= 0 ? 0 : portFree(sockType, unsigned(port), addr) ? port
+                                                                                                                  : -1; };
+        applyTransports(want(SOCK_DGRAM, udp), want(SOCK_STREAM, tcp));
+        usedPorts(&udpPort, &tcpPort);
+        if ((udp > 0 && udpPort <= 0) || (tcp > 0 && tcpPort <= 0)) {
+            applyTransports(udp > 0 && udpPort <= 0 ? -1 : udpPort, tcp > 0 && tcpPort <= 0 ? -1 : tcpPort);
+            usedPorts(&udpPort, &tcpPort);
+        }
+    }
+
     // ---- codecs ----
 
     void loadCodecs()
@@ -838,6 +904,8 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         if (cfg.useSrtp || !cfg.stunServers.empty() || media.enableIce || cfg.maxCalls == 0)
             return ENotSupported;
         silenceLogs();
+        if (!parserGuardActive())
+            std::fputs("zuvi: SIP parser guard not in effect (the program does not export it)\n", stderr);
         e.fileAudio = !soundCardPresent();
         e.maxCalls = std::min<unsigned>(cfg.maxCalls, MaxCalls);
 
@@ -853,10 +921,11 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         {
             std::ofstream f(rc);
             f << "[sip]\nsip_port=0\nsip_tcp_port=0\nsip_tls_port=0\nuse_ipv6=0\n"
-                 "register_only_when_network_is_up=0\nping_with_options=0\n"
-                 "[net]\nenable_nat_helper=0\n"
-                 "[misc]\nstore_friends=0\n"
-                 "[storage]\nuri="
+                 "register_only_when_network_is_up=0\nping_with_options=0\nbind_address="
+              << e.bindAddr << "\n[rtp]\nbind_address=" << e.bindAddr << "\n"
+                                                                         "[net]\nenable_nat_helper=0\n"
+                                                                         "[misc]\nstore_friends=0\n"
+                                                                         "[storage]\nuri="
               << (e.dir / "linphone.db").string() << "\n";
             if (!f)
                 return EFailed;
@@ -888,6 +957,9 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         linphone_core_enable_auto_send_ringing(e.core, FALSE);
         linphone_core_set_inc_timeout(e.core, 7 * 24 * 3600);
         linphone_core_set_ring(e.core, nullptr); // and it is not rung on our side either
+        // Instant messages are declined: the library's chat needs grammar files that Debian's
+        // package lacks, and an incoming MESSAGE would otherwise end the process.
+        linphone_core_disable_chat(e.core, LinphoneReasonDeclined);
         // A second call must not put the first on hold.
         linphone_core_set_media_resource_mode(e.core, LinphoneSharedMediaResources);
         linphone_core_set_max_calls(e.core, static_cast<int>(e.maxCalls));
@@ -1000,7 +1072,7 @@ Status transportCreate(TransportType type, const TransportConfig& cfg, int* tran
         int want = cfg.port == 0 ? -1 : static_cast<int>(cfg.port);
         // The library binds with address reuse, so a port another program holds the same way
         // would be shared silently: a port that a plain socket cannot bind counts as taken.
-        if (want > 0 && !portFree(type == TransportType::Udp ? SOCK_DGRAM : SOCK_STREAM, cfg.port))
+        if (want > 0 && !portFree(type == TransportType::Udp ? SOCK_DGRAM : SOCK_STREAM, cfg.port, e.bindAddr))
             return EAddrInUse;
         bool udp = type == TransportType::Udp;
         if ((udp ? e.udpPort : e.tcpPort) != 0)
@@ -1128,6 +1200,7 @@ Status accAdd(const AccConfig& cfg, bool isDefault, int* accId)
             linphone_core_add_auth_info(e.core, ai);
             linphone_auth_info_unref(ai);
         }
+        e.bindToward(reg.empty() ? id : reg);
         if (linphone_core_add_proxy_config(e.core, acc) != 0) {
             linphone_proxy_config_unref(acc);
             return EFailed;
