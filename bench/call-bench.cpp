@@ -7,8 +7,8 @@
 // time>" when the answered state has reached the main window (its in-call clock started);
 // footprint prints "INCALL <pid>" once the call runs and "END" after SECONDS.
 #include "client/SipStack.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Layout.h"
 #include "sip/Sip.h"

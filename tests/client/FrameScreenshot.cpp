@@ -2,9 +2,9 @@
 //
 // Usage: client_frame_screenshot <output.png>   (run under Xvfb with a 24-bit screen)
 
-#include "client/AppForms.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
+#include "client/ProgramForms.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
 #include "platform/ui/Layout.h"
 #include "skin/SSButton.h"
 #include "TempHome.h"

@@ -1,13 +1,15 @@
 // Main window frame and close-choice dialog: close choices, menus, tray icon, account switch,
 // edge auto-hide and the shut-down, with the whole set of forms created as the program does.
+#include "TForm1Access.h"
 #include "Testbed.h"
 
-#include "client/AppForms.h"
+#include "client/ProgramForms.h"
 #include "client/SipStack.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
-#include "client/Unit3.h"
-#include "client/Unit4.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
+#include "client/SettingsDialog.h"
+#include "client/CloseChoiceDialog.h"
+#include "client/UpdateDialog.h"
 #include "platform/os/codepage.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"
@@ -27,12 +29,6 @@
 #include <gtest/gtest.h>
 
 extern int DockHidden, DockAnimating, DockSavedTop, DockFirstMove;
-
-class TForm1Access {
-public:
-    static bool& InCall(TForm1* f) { return f->FInCall; }
-    static bool& Switching(TForm1* f) { return f->FSwitchingAccount; }
-};
 
 using namespace zuvi;
 using namespace zuvi::ui;
@@ -247,8 +243,12 @@ TEST_F(FrameTest, MainMenuItemsAndPages)
     Form1->N7->Click();
     EXPECT_TRUE(Form3->Visible());
     EXPECT_TRUE(Form3->CheckBox3->Checked());
-    // "软件升级" without an update dialog does nothing.
+    // "软件升级" shows the update dialog; with no service its check changes nothing.
     Form1->N14->Click();
+    EXPECT_TRUE(Form7->Visible());
+    EXPECT_EQ(Form7->Label1->Caption(), "");
+    for (auto* b : {Form7->ssSkinButton1, Form7->ssSkinButton2, Form7->ssSkinButton3, Form7->ssSkinButton4})
+        EXPECT_TRUE(b->Visible());
 }
 
 TEST_F(FrameTest, MenuButtonOpensMenuAtButtonAndClientTop)

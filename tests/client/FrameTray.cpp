@@ -3,9 +3,9 @@
 //
 // Usage: client_frame_tray   (run under Xvfb with a 24-bit screen; starts trayer itself)
 
-#include "client/AppForms.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
+#include "client/ProgramForms.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
 #include "platform/ui/Layout.h"
 #include "TempHome.h"
 #include "XShot.h"

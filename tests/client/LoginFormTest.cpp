@@ -1,9 +1,9 @@
 // Login form and login sequence, in process, against the service simulator.
 #include "LoginHarness.h"
 
-#include "client/AppForms.h"
-#include "client/Unit1.h"
-#include "client/Unit2.h"
+#include "client/ProgramForms.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
 #include "platform/os/inifile.h"
 #include "platform/os/textlist.h"
 #include "platform/os/userstore.h"
@@ -81,7 +81,7 @@ protected:
         return all;
     }
 
-    TempHome home;
+    TempHome home{"zuvi-login-test", TempHome::LogDialogs};
     ServiceSim sim{home.path()};
 };
 

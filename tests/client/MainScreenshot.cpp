@@ -1,8 +1,8 @@
 // Main window and settings dialog under X: shows both, grabs each window and saves it as PNG.
 // Usage: client_main_screenshot <main.png> <settings.png>   (run under Xvfb with a 24-bit screen)
 #include "client/SipStack.h"
-#include "client/Unit1.h"
-#include "client/Unit3.h"
+#include "client/MainWindow.h"
+#include "client/SettingsDialog.h"
 #include "platform/ui/Layout.h"
 #include "TempHome.h"
 #include "XShot.h"

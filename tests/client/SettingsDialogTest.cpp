@@ -2,17 +2,14 @@
 #include "main_test_env.h"
 
 #include "client/SipStack.h"
-#include "client/Unit1.h"
-#include "client/Unit3.h"
+#include "client/MainWindow.h"
+#include "client/SettingsDialog.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"
 #include "platform/os/userstore.h"
 #include "skin/SSButton.h"
 
-#if __has_include("client/Unit2.h")
-#include "client/Unit2.h"
-#define ZUVI_HAVE_FORM2 1
-#endif
+#include "client/LoginForm.h"
 
 #include <QApplication>
 
@@ -60,9 +57,7 @@ protected:
     static void SetUpTestSuite()
     {
         CreateForm(&Form1, nullptr);
-#ifdef ZUVI_HAVE_FORM2
         Form2 = new TForm2(nullptr); // its layout only: the login box the dialog writes
-#endif
     }
     void SetUp() override
     {
@@ -93,9 +88,7 @@ TEST_F(SettingsDialog, FirstOpeningBeforeLoginWithoutStoredSettings)
         EXPECT_EQ(l->Caption(), QStringLiteral("无"));
     for (TCheckBox* b : {Form3->CheckBox1, Form3->CheckBox2, Form3->CheckBox3, Form3->CheckBox4})
         EXPECT_FALSE(b->Checked());
-#ifdef ZUVI_HAVE_FORM2
     Form2->CheckBox3->SetChecked(false);
-#endif
 
     Form3->LoadSystemSettings();
     EXPECT_TRUE(Form3->CheckBox1->Checked());
@@ -104,18 +97,14 @@ TEST_F(SettingsDialog, FirstOpeningBeforeLoginWithoutStoredSettings)
     EXPECT_FALSE(Form3->CheckBox4->Checked());
     // The auto-login box's change wrote login.ini directly in the data folder.
     EXPECT_EQ(IniValue(zuvi::os::dataFolder() + "login.ini", "switch3", "login"), "1");
-#ifdef ZUVI_HAVE_FORM2
     EXPECT_TRUE(Form2->CheckBox3->Checked());
-#endif
     EXPECT_FALSE(QFile::exists(SystemSettingsFile()));
     EXPECT_FALSE(RunValueExists());
 
     // Unticking writes "0" at once, without OK.
     Form3->CheckBox1->SetChecked(false);
     EXPECT_EQ(IniValue(zuvi::os::dataFolder() + "login.ini", "switch3", "login"), "0");
-#ifdef ZUVI_HAVE_FORM2
     EXPECT_FALSE(Form2->CheckBox3->Checked());
-#endif
 }
 
 TEST_F(SettingsDialog, AutoLoginBoxFollowsTheLoggedInAccount)

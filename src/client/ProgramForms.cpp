@@ -1,0 +1,77 @@
+// Program windows: their creation order, the start-up and the shut-down.
+#include "client/ProgramForms.h"
+
+#include "client/AddContactDialog.h"
+#include "client/EditContactDialog.h"
+#include "client/MainWindow.h"
+#include "client/LoginForm.h"
+#include "client/CloseChoiceDialog.h"
+#include "client/SettingsDialog.h"
+#include "client/UpdateDialog.h"
+#include "client/UpdatePrompt.h"
+#include "client/core/SoftwareUpdate.h"
+
+#include "platform/ui/Forms.h"
+
+using namespace zuvi::ui;
+
+namespace {
+
+// An error in a window's creation handler is reported and the start-up goes on (the window
+// exists all the same).
+template<class T>
+void Create(T** ref)
+{
+    Guard([ref] { Application->CreateForm(ref); });
+}
+
+} // namespace
+
+void CreateApplicationForms()
+{
+    Create(&Form1);
+    Create(&Form3);
+    Create(&Form4);
+    Create(&Form5);
+    Create(&Form7);
+    Create(&Form9);
+}
+
+void HideUpdatePrompt()
+{
+    if (Form6)
+        Form6->Hide();
+}
+
+void CreateLoginForm()
+{
+    // As for the other windows, an error in the creation handler is reported and the form is
+    // shown all the same; an error in its construction ends the start-up.
+    Form2 = new TForm2(nullptr);
+    Guard([] { Form2->AfterConstruction(); });
+}
+
+void RunStartup()
+{
+    zuvi::core::RemoveLeftoverInstaller();
+    // Its creation asks for the newest version; an offered installer shows the prompt, which
+    // then creates the login form itself.
+    Form6 = new TForm6(nullptr);
+    Guard([] { Form6->AfterConstruction(); });
+    if (!Form6->UpdateUrl().isEmpty()) {
+        Form6->ShowModal();
+        return;
+    }
+    CreateLoginForm();
+    Form2->ShowModal();
+}
+
+void DestroyApplicationForms()
+{
+    if (Application)
+        Application->DestroyComponents();
+    if (Form2)
+        Form2->Free();
+    if (Form6)
+        Form6->Free();
+}
