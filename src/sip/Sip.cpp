@@ -23,6 +23,9 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -362,6 +365,7 @@ public:
 
     Worker worker;
     fs::path dir;
+    int lockFd = -1; // held locked while the engine lives (see lockScratch)
     LinphoneCore* core = nullptr;
     LinphoneCoreCbs* cbs = nullptr;
     Callbacks cb;
@@ -710,6 +714,55 @@ std::mutex g_lifecycle;
 // own statics may be gone by then) and only its throwaway folder is removed.
 Engine* g_engine = nullptr;
 
+// ---- scratch folder ----------------------------------------------------------------------
+// Each engine has a folder of its own, "zuvi-sip-XXXXXX" under $XDG_RUNTIME_DIR (else the
+// temporary folder), for the library's database and the silent play file. It holds a file
+// "lock" that its engine keeps locked while it lives: a folder whose lock can be taken was left
+// by a process that ended without its shut-down (a kill, a crash), and the next engine removes it.
+
+fs::path scratchBase()
+{
+    std::error_code ec;
+    if (const char* rt = std::getenv("XDG_RUNTIME_DIR"); rt && *rt && fs::is_directory(rt, ec))
+        return rt;
+    fs::path tmp = fs::temp_directory_path(ec);
+    return ec ? fs::path("/tmp") : tmp;
+}
+
+// Locks a fresh file and only then names it "lock", so that no sweeper ever sees it unlocked.
+int lockScratch(const fs::path& dir)
+{
+    std::string tmp = (dir / "lock.XXXXXX").string();
+    int fd = mkstemp(tmp.data());
+    if (fd < 0)
+        return -1;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || std::rename(tmp.c_str(), (dir / "lock").c_str()) != 0) {
+        close(fd);
+        unlink(tmp.c_str());
+        return -1;
+    }
+    return fd;
+}
+
+void sweepStaleScratch(const fs::path& base)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path dir = it->path();
+        struct stat st { };
+        if (dir.filename().string().rfind("zuvi-sip-", 0) != 0 || lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid())
+            continue;
+        int fd = open((dir / "lock").c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue; // not one of ours, or still being made
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            std::error_code rm;
+            fs::remove_all(dir, rm);
+        }
+        close(fd);
+    }
+}
+
 struct FolderSweeper {
     ~FolderSweeper()
     {
@@ -852,15 +905,15 @@ Status create()
         return EInvalidState;
     try {
         auto e = std::make_unique<Engine>();
-        std::error_code ec;
-        fs::path base = fs::temp_directory_path(ec);
-        if (ec)
-            base = "/tmp";
+        fs::path base = scratchBase();
+        sweepStaleScratch(base);
         std::string tmpl = (base / "zuvi-sip-XXXXXX").string();
         if (!mkdtemp(tmpl.data()))
             return EFailed;
         e->dir = tmpl;
+        std::error_code ec;
         fs::permissions(e->dir, fs::perms::owner_all, fs::perm_options::replace, ec);
+        e->lockFd = lockScratch(e->dir);
         e->worker.start([raw = e.get()] {
             if (raw->core) {
                 linphone_core_iterate(raw->core);
@@ -896,26 +949,22 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
                 setenv("PULSE_COOKIE", (e.dir / "pulse-cookie").c_str(), 0);
         }
 
-        fs::path rc = e.dir / "linphonerc";
-        {
-            std::ofstream f(rc);
-            f << "[sip]\nsip_port=0\nsip_tcp_port=0\nsip_tls_port=0\nuse_ipv6=0\n"
-                 "register_only_when_network_is_up=0\nping_with_options=0\nbind_address="
-              << e.bindAddr << "\n[rtp]\nbind_address=" << e.bindAddr << "\n"
-                                                                         "[net]\nenable_nat_helper=0\n"
-                                                                         "[misc]\nstore_friends=0\n"
-                                                                         "[storage]\nuri="
-              << (e.dir / "linphone.db").string() << "\n";
-            if (!f)
-                return EFailed;
-        }
+        // The library's configuration lives in memory only: it receives the accounts' passwords,
+        // and a configuration without a file name is never written.
+        std::string rc = "[sip]\nsip_port=0\nsip_tcp_port=0\nsip_tls_port=0\nuse_ipv6=0\n"
+                         "register_only_when_network_is_up=0\nping_with_options=0\nbind_address="
+            + e.bindAddr + "\n[rtp]\nbind_address=" + e.bindAddr + "\n[net]\nenable_nat_helper=0\n[misc]\nstore_friends=0\n[storage]\nuri=" + (e.dir / "linphone.db").string() + "\n";
+        LinphoneConfig* config = linphone_config_new_from_buffer(rc.c_str());
+        if (!config)
+            return EFailed;
         LinphoneFactory* factory = linphone_factory_get();
         // The factory joins file names to these folders without a separator.
         std::string folder = e.dir.string() + "/";
         linphone_factory_set_config_dir(factory, folder.c_str());
         linphone_factory_set_data_dir(factory, folder.c_str());
         linphone_factory_set_download_dir(factory, folder.c_str());
-        e.core = linphone_factory_create_core_3(factory, rc.c_str(), nullptr, nullptr);
+        e.core = linphone_factory_create_core_with_config_3(factory, config, nullptr);
+        linphone_config_unref(config);
         if (!e.core)
             return EFailed;
         e.cb = cfg.cb;
@@ -1027,6 +1076,8 @@ Status destroy()
         e->worker.stop();
         std::error_code ec;
         fs::remove_all(e->dir, ec);
+        if (e->lockFd >= 0)
+            close(e->lockFd);
     } catch (...) {
     }
     std::lock_guard l(g_lifecycle);
