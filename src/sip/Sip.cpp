@@ -993,6 +993,9 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         linphone_core_set_max_calls(e.core, static_cast<int>(e.maxCalls));
         linphone_core_enable_ipv6(e.core, FALSE);
         linphone_core_set_media_encryption(e.core, LinphoneMediaEncryptionNone);
+        // Voice activity detection: silence is sent as RFC 3389 comfort noise (payload 13) on the
+        // 8 kHz codecs, the library's only VAD; no_vad turns it off.
+        linphone_core_enable_generic_comfort_noise(e.core, media.noVad ? FALSE : TRUE);
         linphone_core_set_audio_port(e.core, -1);
         linphone_core_enable_video_capture(e.core, FALSE);
         linphone_core_enable_video_display(e.core, FALSE);

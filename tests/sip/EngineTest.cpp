@@ -122,6 +122,21 @@ public:
     }
     ~RawUac() { close(m_sock); }
 
+    unsigned port() const { return static_cast<unsigned>(m_port); }
+
+    // The first request of that method received within `during` (empty if none).
+    std::string receive(const std::string& method, std::chrono::milliseconds during)
+    {
+        auto end = std::chrono::steady_clock::now() + during;
+        char buf[8192];
+        while (std::chrono::steady_clock::now() < end) {
+            ssize_t n = recv(m_sock, buf, sizeof buf, 0);
+            if (n > 0 && std::string(buf, size_t(n)).rfind(method + " ", 0) == 0)
+                return std::string(buf, size_t(n));
+        }
+        return {};
+    }
+
     void send(const std::string& method, const std::string& callId)
     {
         std::string sdp = "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
@@ -583,6 +598,35 @@ TEST_F(EngineTest, EveryRequestCarriesUserAgentDc)
     }
     for (const char* m : {"REGISTER", "PUBLISH", "INVITE", "ACK", "BYE", "CANCEL"})
         EXPECT_GT(methods[m], 0) << m;
+}
+
+// Voice activity detection follows no_vad: with it on (the default), the offer carries comfort
+// noise for the silences it leaves out.
+TEST(EngineMedia, OfferCarriesComfortNoiseUnlessNoVad)
+{
+    for (bool noVad : {false, true}) {
+        ASSERT_EQ(sip::create(), sip::Success);
+        sip::MediaConfig media = sip::mediaConfigDefault();
+        media.noVad = noVad;
+        ASSERT_EQ(sip::init(recordingConfig(), &media), sip::Success);
+        ASSERT_EQ(sip::start(), sip::Success);
+        ASSERT_EQ(sip::transportCreate(sip::TransportType::Udp, sip::transportConfigDefault()), sip::Success);
+        RawUac far(0);
+        sip::AccConfig acc = sip::accConfigDefault();
+        acc.id = "sip:80001@127.0.0.1";
+        acc.regUri = "sip:127.0.0.1:" + std::to_string(far.port()); // the far end, never registered at
+        acc.registerOnAdd = false;
+        int accId = -1, callId = -1;
+        ASSERT_EQ(sip::accAdd(acc, false, &accId), sip::Success);
+        ASSERT_EQ(sip::callMakeCall(accId, "sip:1@127.0.0.1:" + std::to_string(far.port()), nullptr, &callId), sip::Success);
+        std::string invite = far.receive("INVITE", 3s);
+        size_t m = invite.find("m=audio ");
+        ASSERT_NE(m, std::string::npos) << "no offer";
+        // Comfort noise is the static payload type 13 (no rtpmap line needed).
+        std::string formats = invite.substr(m, invite.find("\r\n", m) - m) + " ";
+        EXPECT_EQ(formats.find(" 13 ") != std::string::npos, !noVad) << "no_vad " << noVad << ": " << formats;
+        sip::destroy();
+    }
 }
 
 // A raw INVITE straight to the engine's port: 100 Trying and nothing more until CANCEL.
