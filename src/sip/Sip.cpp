@@ -951,9 +951,12 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
 
         // The library's configuration lives in memory only: it receives the accounts' passwords,
         // and a configuration without a file name is never written.
+        // No databases (the library's chat is off, the program keeps its own call history) and
+        // history_max_size=0: the library keeps no call log, in a file or in memory, where every
+        // call used to add one.
         std::string rc = "[sip]\nsip_port=0\nsip_tcp_port=0\nsip_tls_port=0\nuse_ipv6=0\n"
                          "register_only_when_network_is_up=0\nping_with_options=0\nbind_address="
-            + e.bindAddr + "\n[rtp]\nbind_address=" + e.bindAddr + "\n[net]\nenable_nat_helper=0\n[misc]\nstore_friends=0\n[storage]\nuri=" + (e.dir / "linphone.db").string() + "\n";
+            + e.bindAddr + "\n[rtp]\nbind_address=" + e.bindAddr + "\n[net]\nenable_nat_helper=0\n[misc]\nstore_friends=0\nhistory_max_size=0\n[storage]\nuri=null\ncall_logs_db_uri=null\nzrtp_secrets_db_uri=null\n";
         LinphoneConfig* config = linphone_config_new_from_buffer(rc.c_str());
         if (!config)
             return EFailed;
