@@ -23,23 +23,6 @@ test::TempHome* g_home = nullptr;
 test::Testbed* g_bed = nullptr;
 test::Fixture g_fx;
 
-class Env : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        g_home = new test::TempHome;
-        setenv("ZUVI_SIP_FILE_AUDIO", "1", 1);
-        g_fx = test::Fixture::load(ZUVI_TEST_FIXTURE);
-        g_bed = new test::Testbed(5370, g_home->dir() + "/testbed");
-        ASSERT_TRUE(g_bed->start()) << "testbed did not start";
-    }
-    void TearDown() override
-    {
-        delete g_bed;
-        delete g_home;
-    }
-};
-
 // One line from a descriptor, at most `timeout` of waiting.
 std::string readLine(int fd, std::chrono::milliseconds timeout)
 {
@@ -349,6 +332,6 @@ TEST(HostileTraffic, MalformedAndFuzzedMessagesLeaveTheEngineCalling)
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new Env);
+    ::testing::AddGlobalTestEnvironment(new test::TestbedEnvironment(5370, g_home, g_bed, g_fx));
     return RUN_ALL_TESTS();
 }
