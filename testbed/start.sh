@@ -103,8 +103,10 @@ else
 fi
 
 i=0
-for role in answer busy ring; do
+for role in answer busy ring keep; do
     number=$(jq -r --arg r "$role" '.far_end[$r] // empty' "$fixture")
+    # The keeper holds the busy far end's line: it answers and never ends the call.
+    [ "$role" = keep ] && [ -f "$dir/far-busy/info" ] && number=keeper
     i=$((i + 1))
     [ -n "$number" ] || continue
     fe="$dir/far-$role"
@@ -115,14 +117,18 @@ for role in answer busy ring; do
         answer) mode=auto; maxcalls=4 ;;
         busy) mode=manual; maxcalls=1 ;;
         ring) mode=manual; maxcalls=16 ;;
+        keep) mode=auto; maxcalls=1 ;;
     esac
+    source=aufile,$tone
+    # The line-holding call sends nothing on either side: no file end to hang it up.
+    case $role in busy | keep) source=aubridge,hold ;; esac
     cat > "$fe/config" <<CFG
 poll_method epoll
 sip_listen 127.0.0.1:$sipport
 net_interface 127.0.0.1
 call_max_calls $maxcalls
 audio_player aubridge,nil
-audio_source aufile,$tone
+audio_source $source
 audio_alert aubridge,nil
 audio_srate 8000-48000
 audio_channels 1-2
@@ -138,7 +144,11 @@ module_app account.so
 module_app menu.so
 cons_listen 127.0.0.1:$consport
 CFG
-    echo "<sip:$number@127.0.0.1:$port;transport=udp>;auth_pass=farend;answermode=$mode;regint=3600;ptime=20" > "$fe/accounts"
+    if [ "$role" = keep ]; then
+        echo "<sip:keeper@127.0.0.1:$sipport;transport=udp>;answermode=auto;regint=0;ptime=20" > "$fe/accounts"
+    else
+        echo "<sip:$number@127.0.0.1:$port;transport=udp>;auth_pass=farend;answermode=$mode;regint=3600;ptime=20" > "$fe/accounts"
+    fi
     : > "$fe/contacts"
     : > "$fe/baresip.log"
     stdbuf -oL -eL baresip -f "$fe" >>"$fe/baresip.log" 2>&1 </dev/null &
@@ -158,14 +168,15 @@ if [ "${got:-0}" -lt "$want" ]; then
     "$here/stop.sh" "$dir" >/dev/null 2>&1 || true
     exit 1
 fi
-# The busy far end takes one call at most and keeps its line taken with a call of its own
-# to the ringing far end (sent there directly), so every call to it gets 486 Busy Here.
-if [ -f "$dir/far-busy/info" ] && [ -f "$dir/far-ring/info" ]; then
+# The busy far end takes one call at most and keeps its line taken with an answered call of its
+# own to the keeper (sent there directly, silent, never ended), so every call to it gets 486 Busy
+# Here for as long as the testbed runs. (A call left ringing would end after baresip's 120 s.)
+if [ -f "$dir/far-busy/info" ] && [ -f "$dir/far-keep/info" ]; then
     read -r _ _ busycons < "$dir/far-busy/info"
-    read -r ringnum ringsip _ < "$dir/far-ring/info"
-    printf '/dial sip:%s@127.0.0.1:%s\n' "$ringnum" "$ringsip" > "/dev/udp/127.0.0.1/$busycons"
+    read -r _ keepsip _ < "$dir/far-keep/info"
+    printf '/dial sip:keeper@127.0.0.1:%s\n' "$keepsip" > "/dev/udp/127.0.0.1/$busycons"
     for _ in $(seq 1 100); do
-        grep -q "Incoming call" "$dir/far-ring/baresip.log" 2>/dev/null && break
+        grep -q "Call established" "$dir/far-busy/baresip.log" 2>/dev/null && break
         sleep 0.05
     done
 fi

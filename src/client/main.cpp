@@ -5,11 +5,14 @@
 #include "platform/os/singleinstance.h"
 #include "platform/ui/Forms.h"
 
+#include <QGuiApplication>
+
 int main(int argc, char** argv)
 {
     if (!zuvi::os::acquireSingleInstance(QStringLiteral("zuvi5")))
         return 1;
     zuvi::ui::TApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("zuvi"));
     try {
         zuvi::ui::Application->Initialize();
         zuvi::ui::Application->MainFormOnTaskBar = true;

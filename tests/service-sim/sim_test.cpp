@@ -387,3 +387,15 @@ TEST_F(Sim, DelayBeyondTheBoundIsATransportFailureWithinTheBound)
     control("/_sim/fault?action=RandCode&mode=delay&ms=300&count=1");
     EXPECT_EQ(readReply(http.get(ServiceApi::RandCode())).ret(), 0);
 }
+
+TEST_F(Sim, ServesAPageForEveryWebSitePathTheProgramOpens)
+{
+    HttpClient http(HttpClient::Kind::Plain);
+    for (const char* path : {"/", "/help/index.html", "/pay.html", "/center.html", "/login.html",
+             "/user/register.html", "/user/findpwd.html", "/activity.html"}) {
+        const QByteArray body = http.get(q(sim.base() + path));
+        EXPECT_TRUE(body.startsWith("<!DOCTYPE html>")) << path;
+        EXPECT_TRUE(body.contains("<title>")) << path;
+    }
+    EXPECT_THROW(http.get(q(sim.base() + "/nowhere.html")), TransportError);
+}

@@ -1,4 +1,6 @@
 // Service simulator: the calling service's web API on loopback, with switchable faults and a request log.
+#include "site.h"
+
 #include <httplib.h>
 
 #include <cjson/cJSON.h>
@@ -802,6 +804,7 @@ int main(int argc, char** argv)
     }
     auto control = [&](const httplib::Request& req, httplib::Response& res) { service.handleControl(req, res); };
     server.Get("/_sim/banner.jpg", [&](const httplib::Request&, httplib::Response& res) { service.serveBanner(res); });
+    addSitePages(server);
     server.Get(R"(/_sim/\w+)", control);
     server.Post(R"(/_sim/\w+)", control);
 

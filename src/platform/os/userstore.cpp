@@ -248,9 +248,11 @@ void Registry::writeString(const QString& name, const QString& value)
         const QString path = entryPath(name);
         if (!QDir().mkpath(autostartFolder()))
             throw Exception(writeErrorMessage(path));
-        const QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n"
-                                            "X-GNOME-Autostart-enabled=true\n")
-                                 .arg(name, execValue(value));
+        // Name and icon as in the program's launcher (resources/desktop/zuvi.desktop).
+        const QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=Zuvi\n"
+                                            "Name[zh_CN]=Zuvi网络电话\nIcon=zuvi\nExec=%1\n"
+                                            "Terminal=false\nX-GNOME-Autostart-enabled=true\n")
+                                 .arg(execValue(value));
         writeFileAtomic(path, text.toUtf8());
         return;
     }

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -264,11 +265,16 @@ const ClassRegistry::Setter* ClassRegistry::findProperty(const QString& classNam
 
 static QString g_resourceDir;
 
+// Beside the program in a build tree; PREFIX/share/zuvi for a program installed in PREFIX/bin.
 QString ResourceDir()
 {
     if (!g_resourceDir.isEmpty())
         return g_resourceDir;
-    return QCoreApplication::applicationDirPath();
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    if (QFileInfo(exeDir + QStringLiteral("/forms")).isDir())
+        return exeDir;
+    const QString shared = QDir::cleanPath(exeDir + QStringLiteral("/../share/zuvi"));
+    return QFileInfo(shared + QStringLiteral("/forms")).isDir() ? shared : exeDir;
 }
 
 void SetResourceDir(const QString& dir) { g_resourceDir = dir; }

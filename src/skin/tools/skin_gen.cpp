@@ -5,6 +5,7 @@
 // BMP and ICO bytes are written here, not by an image plugin, so that bit depth,
 // palette and layout are exact and the output is the same on every run.
 
+#include <QBuffer>
 #include <QColor>
 #include <QDir>
 #include <QFile>
@@ -591,22 +592,33 @@ void generate(const Context& ctx, const QJsonObject& pic, const QString& outDir)
         fail("a picture without \"file\"");
     const bool antialias = pic.value("antialias").toBool(true);
 
-    if (pic.contains("icon")) {
+    // A square picture with alpha, drawn in design units and scaled to its size.
+    auto square = [&](int size) {
         const int design = pic.value("design").toInt(32);
+        QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setRenderHint(QPainter::TextAntialiasing, true);
+        p.scale(qreal(size) / design, qreal(size) / design);
+        drawOps(p, ctx, pic.value("draw").toArray(), true);
+        p.end();
+        return img.convertToFormat(QImage::Format_ARGB32);
+    };
+    if (pic.contains("icon")) {
         std::vector<QImage> images;
-        for (const QJsonValue& s : pic.value("icon").toArray()) {
-            const int size = s.toInt();
-            QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
-            img.fill(Qt::transparent);
-            QPainter p(&img);
-            p.setRenderHint(QPainter::Antialiasing, true);
-            p.setRenderHint(QPainter::TextAntialiasing, true);
-            p.scale(qreal(size) / design, qreal(size) / design);
-            drawOps(p, ctx, pic.value("draw").toArray(), true);
-            p.end();
-            images.push_back(img.convertToFormat(QImage::Format_ARGB32));
-        }
+        for (const QJsonValue& s : pic.value("icon").toArray())
+            images.push_back(square(s.toInt()));
         writeFile(outDir + "/" + file, ico(images));
+        return;
+    }
+    if (pic.contains("png")) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!square(pic.value("png").toInt()).save(&buffer, "PNG"))
+            fail(file + ": PNG not written");
+        writeFile(outDir + "/" + file, bytes);
         return;
     }
 

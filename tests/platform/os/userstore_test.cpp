@@ -3,6 +3,8 @@
 #include "folders.h"
 #include "userstore.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <sys/stat.h>
 
 using namespace zuvi::os;
@@ -89,6 +91,10 @@ TEST_F(Store, RunValueIsTheAutostartEntry)
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(text.contains("\nType=Application\n"));
     EXPECT_TRUE(text.contains("\nExec=" + programPath().toUtf8() + "\n"));
+    // Named and drawn as the launcher is, and valid for the desktop.
+    EXPECT_TRUE(text.contains("\nName=Zuvi\nName[zh_CN]=" + QStringLiteral("Zuvi网络电话").toUtf8() + "\nIcon=zuvi\n"));
+    if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty())
+        EXPECT_EQ(QProcess::execute("desktop-file-validate", {entry}), 0);
 
     // Paths that need quoting in an Exec line come back unchanged.
     for (const QString path : {"/opt/my apps/zuvi", "/opt/100%/zu\"vi", "/opt/a\\b/$x"}) {
