@@ -15,17 +15,7 @@ std::optional<LoginDetails> refreshBalance(const WebGet& get, const QString& acc
     const net::Reply r = net::readReply(*body);
     if (!r.isJson() || r.ret() != 0)
         return std::nullopt;
-    const cJSON* rd = reply::rd(r);
-    LoginDetails d;
-    d.vosIp = reply::ansiIfString(rd, "vos_ip");
-    d.balance = reply::utf8IfString(rd, "Balance");
-    d.balanceMin = reply::utf8IfString(rd, "Balancemin");
-    d.loginTime = reply::ansiIfString(rd, "login_time");
-    d.ip = reply::ansiIfString(rd, "ip");
-    d.currentIp = reply::ansiIfString(rd, "current_ip");
-    d.currentLoginTime = reply::ansiIfString(rd, "current_logintime");
-    d.totalLoginTimes = reply::ansiIfString(rd, "total_login_times");
-    return d;
+    return reply::loginDetails(reply::rd(r), reply::ansiIfString, reply::utf8IfString);
 }
 
 } // namespace zuvi::client

@@ -9,20 +9,9 @@ namespace zuvi::client {
 
 namespace {
 
-LoginDetails readDetails(const net::Reply& r)
-{
-    const cJSON* rd = reply::rd(r);
-    LoginDetails d;
-    d.vosIp = reply::textOrNumber(rd, "vos_ip");
-    d.ip = reply::textOrNumber(rd, "ip");
-    d.loginTime = reply::textOrNumber(rd, "login_time");
-    d.totalLoginTimes = reply::textOrNumber(rd, "total_login_times");
-    d.currentIp = reply::textOrNumber(rd, "current_ip");
-    d.currentLoginTime = reply::textOrNumber(rd, "current_logintime");
-    d.balance = net::utf8String(rd, "Balance");
-    d.balanceMin = net::utf8String(rd, "Balancemin");
-    return d;
-}
+// Every detail is set: a number as its text, anything else missing as "".
+std::optional<QString> anyText(const cJSON* rd, const char* key) { return reply::textOrNumber(rd, key); }
+std::optional<QString> utf8Text(const cJSON* rd, const char* key) { return net::utf8String(rd, key); }
 
 } // namespace
 
@@ -62,7 +51,7 @@ LoginResult LoginSession::login(const QString& account, const QString& password,
         return {LoginResult::Outcome::NotJson, {}};
     if (r.ret() != 0)
         return {LoginResult::Outcome::Refused, {}};
-    return {LoginResult::Outcome::Accepted, readDetails(r)};
+    return {LoginResult::Outcome::Accepted, reply::loginDetails(reply::rd(r), anyText, utf8Text)};
 }
 
 void LoginSession::logout(const QString& accountText, const QString& hamc) const

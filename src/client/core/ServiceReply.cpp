@@ -27,4 +27,18 @@ std::optional<QString> utf8IfString(const cJSON* rd, const char* key)
     return net::utf8String(rd, key);
 }
 
+LoginDetails loginDetails(const cJSON* rd, Reader text, Reader utf8)
+{
+    LoginDetails d;
+    d.vosIp = text(rd, "vos_ip");
+    d.ip = text(rd, "ip");
+    d.loginTime = text(rd, "login_time");
+    d.totalLoginTimes = text(rd, "total_login_times");
+    d.currentIp = text(rd, "current_ip");
+    d.currentLoginTime = text(rd, "current_logintime");
+    d.balance = utf8(rd, "Balance");
+    d.balanceMin = utf8(rd, "Balancemin");
+    return d;
+}
+
 } // namespace zuvi::client::reply

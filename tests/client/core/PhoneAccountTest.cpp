@@ -26,10 +26,25 @@ struct Case {
     Expect main;
 };
 
+const char* Name(Outcome o)
+{
+    switch (o) {
+    case Outcome::NewCredentials:
+        return "NewCredentials";
+    case Outcome::KeepOld:
+        return "KeepOld";
+    case Outcome::CreateAccount:
+        return "CreateAccount";
+    case Outcome::GiveUp:
+        return "GiveUp";
+    }
+    return "?";
+}
+
 void Check(const PhoneAccount& got, const Expect& want, const char* what, const char* rules)
 {
     SCOPED_TRACE(std::string(what) + " / " + rules);
-    EXPECT_EQ(got.outcome, want.outcome);
+    EXPECT_STREQ(Name(got.outcome), Name(want.outcome));
     EXPECT_EQ(got.id, QString::fromUtf8(want.id));
     EXPECT_EQ(got.password, QString::fromUtf8(want.password));
 }
