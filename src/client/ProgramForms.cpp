@@ -15,16 +15,22 @@ namespace {
 // Set once every window exists: a window that could not be built ends the start-up.
 bool g_formsCreated = false;
 
+// An error in a window's creation handler is reported inside CreateForm and the start-up goes on
+// (the window exists all the same). An error in its construction leaves no window: it escapes,
+// the windows after it are not created, and the start-up ends.
+template<class T>
+void Create(T** ref)
+{
+    Application->CreateForm(ref);
+}
+
 } // namespace
 
 void CreateApplicationForms()
 {
-    // An error in a window's creation handler is reported inside CreateForm and the start-up goes
-    // on (the window exists all the same). An error in its construction leaves no window: it
-    // escapes, the windows after it are not created, and the start-up ends.
-    Application->CreateForm(&Form1);
-    Application->CreateForm(&Form3);
-    Application->CreateForm(&Form4);
+    Create(&Form1);
+    Create(&Form3);
+    Create(&Form4);
     g_formsCreated = true;
 }
 
