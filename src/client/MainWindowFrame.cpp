@@ -5,6 +5,7 @@
 #include "client/LoginForm.h"
 #include "client/SettingsDialog.h"
 #include "client/SipStack.h"
+#include "client/UpdateDialog.h"
 #include "client/core/AccountFiles.h"
 #include "client/core/SiteLinks.h"
 #include "platform/net/Endpoints.h"
@@ -108,7 +109,13 @@ void TForm1::N7Click(TObject*)
     Form3->Show();
 }
 
-void TForm1::N14Click(TObject*) { }
+void TForm1::N14Click(TObject*)
+{
+    if (!Form7)
+        return;
+    Form7->Show();
+    Form7->CheckSoftwareVersion();
+}
 
 void TForm1::N8Click(TObject*)
 {

@@ -1,10 +1,15 @@
 // Program windows: their creation order, the start-up and the shut-down.
 #include "client/ProgramForms.h"
 
+#include "client/AddContactDialog.h"
+#include "client/EditContactDialog.h"
 #include "client/MainWindow.h"
 #include "client/LoginForm.h"
 #include "client/CloseChoiceDialog.h"
 #include "client/SettingsDialog.h"
+#include "client/UpdateDialog.h"
+#include "client/UpdatePrompt.h"
+#include "client/core/SoftwareUpdate.h"
 
 #include "platform/ui/Forms.h"
 
@@ -31,7 +36,16 @@ void CreateApplicationForms()
     Create(&Form1);
     Create(&Form3);
     Create(&Form4);
+    Create(&Form5);
+    Create(&Form7);
+    Create(&Form9);
     g_formsCreated = true;
+}
+
+void HideUpdatePrompt()
+{
+    if (Form6)
+        Form6->Hide();
 }
 
 void CreateLoginForm()
@@ -60,6 +74,15 @@ void EndRunOnSessionSignal()
 
 void RunStartup()
 {
+    zuvi::core::RemoveLeftoverInstaller();
+    // Its creation asks for the newest version; an offered installer shows the prompt, which
+    // then creates the login form itself.
+    Form6 = new TForm6(nullptr);
+    Guard([] { Form6->AfterConstruction(); });
+    if (!Form6->UpdateUrl().isEmpty()) {
+        Form6->ShowModal();
+        return;
+    }
     CreateLoginForm();
     Form2->ShowModal();
 }
@@ -70,4 +93,6 @@ void DestroyApplicationForms()
         Application->DestroyComponents();
     if (Form2)
         Form2->Free();
+    if (Form6)
+        Form6->Free();
 }

@@ -34,9 +34,15 @@ size_t appendBody(char* data, size_t size, size_t count, void* target)
     return size * count;
 }
 
-// The URL as bytes: ANSI code page, with bytes outside printable ASCII percent-encoded so that
-// curl's URL parser accepts them.
-QByteArray urlBytes(const QString& url)
+struct HeaderList {
+    curl_slist* list = nullptr;
+    void add(const QByteArray& line) { list = curl_slist_append(list, line.constData()); }
+    ~HeaderList() { curl_slist_free_all(list); }
+};
+
+} // namespace
+
+QByteArray requestUrlBytes(const QString& url)
 {
     static const char hex[] = "0123456789ABCDEF";
     QByteArray out;
@@ -52,14 +58,6 @@ QByteArray urlBytes(const QString& url)
     }
     return out;
 }
-
-struct HeaderList {
-    curl_slist* list = nullptr;
-    void add(const QByteArray& line) { list = curl_slist_append(list, line.constData()); }
-    ~HeaderList() { curl_slist_free_all(list); }
-};
-
-} // namespace
 
 long HttpClient::connectTimeoutMs() { return envMs("ZUVI_HTTP_CONNECT_TIMEOUT_MS", 5000); }
 long HttpClient::totalTimeoutMs() { return envMs("ZUVI_HTTP_TIMEOUT_MS", 15000); }
@@ -99,7 +97,7 @@ QByteArray HttpClient::post(const QString& url, const QByteArray& body, const QB
 QByteArray HttpClient::perform(const QString& url, const QByteArray* body, const QByteArray& contentType)
 {
     CURL* curl = static_cast<CURL*>(m_curl);
-    const QByteArray target = urlBytes(url);
+    const QByteArray target = requestUrlBytes(url);
     QByteArray reply;
     char error[CURL_ERROR_SIZE] = {};
 

@@ -22,6 +22,9 @@ private:
     long m_status;
 };
 
+// A URL as curl takes it: the ANSI code page bytes, those outside printable ASCII percent-encoded.
+QByteArray requestUrlBytes(const QString& url);
+
 inline constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 inline constexpr const char* kAcceptAny = "*/*";
 inline constexpr const char* kAcceptBrowser = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
