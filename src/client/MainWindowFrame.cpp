@@ -8,6 +8,7 @@
 #include "client/UpdateDialog.h"
 #include "client/core/AccountFiles.h"
 #include "client/core/SiteLinks.h"
+#include "voicetest/VoiceTestDialog.h"
 #include "platform/net/Endpoints.h"
 #include "platform/os/folders.h"
 #include "platform/os/services.h"
@@ -29,7 +30,8 @@ namespace {
 
 void OpenSitePage(const QString& path) { zuvi::os::openUrl(zuvi::client::sitePage(path)); }
 
-// The login form's inputs, shown again for a new login; its busy text hidden.
+} // namespace
+
 void ShowLoginInputs()
 {
     Form2->frxComboBox1->Show();
@@ -46,6 +48,8 @@ void ShowLoginInputs()
     Form2->Label7->Show();
     Form2->Label8->Hide();
 }
+
+namespace {
 
 // The slider positions into the account's "zuvi.ini".
 void WriteVolumesFile(TForm1* form, const zuvi::client::AccountFiles& files)
@@ -238,7 +242,11 @@ void TForm1::Label15Click(TObject* Sender)
 
 void TForm1::Label16Click(TObject*) { }
 
-void TForm1::Label17Click(TObject*) { }
+void TForm1::Label17Click(TObject*)
+{
+    if (Form16)
+        Form16->Show();
+}
 
 void TForm1::IdIPAddrMon1Status(TObject*)
 {

@@ -10,6 +10,8 @@
 #include "client/UpdateDialog.h"
 #include "client/UpdatePrompt.h"
 #include "client/core/SoftwareUpdate.h"
+#include "voicetest/AudioDeviceDialog.h"
+#include "voicetest/VoiceTestDialog.h"
 
 #include "platform/ui/Forms.h"
 
@@ -39,6 +41,8 @@ void CreateApplicationForms()
     Create(&Form5);
     Create(&Form7);
     Create(&Form9);
+    Create(&Form8);
+    Create(&Form16);
     g_formsCreated = true;
 }
 

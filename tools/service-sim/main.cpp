@@ -1,4 +1,5 @@
 // Service simulator: the calling service's web API on loopback, with switchable faults and a request log.
+#include "Activity.h"
 #include "FormData.h"
 #include "installer.h"
 #include "site.h"
@@ -428,6 +429,8 @@ std::string Service::credentials(const httplib::Request& req, bool checkPm, bool
 std::string Service::activity(const httplib::Request& req)
 {
     std::string host = req.get_header_value("Host");
+    if (auto custom = sim::customActivity(host))
+        return *custom;
     cJSON* o = cJSON_CreateObject();
     cJSON_AddNumberToObject(o, "ret", 0);
     cJSON* c = cJSON_AddArrayToObject(o, "c");
@@ -776,6 +779,7 @@ int main(int argc, char** argv)
         server.Post(path, api);
     }
     auto control = [&](const httplib::Request& req, httplib::Response& res) { service.handleControl(req, res); };
+    sim::addActivityRoutes(server);
     server.Get("/_sim/banner.jpg", [&](const httplib::Request&, httplib::Response& res) { service.serveBanner(res); });
     addInstallerRoutes(server);
     addSitePages(server);

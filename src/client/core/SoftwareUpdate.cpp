@@ -222,6 +222,7 @@ quint32 DownloadInstaller(const QString& url, const DownloadLimits& limits)
         return errno == ENOSPC || errno == EDQUOT ? kDiskFull : kAccessDenied;
 
     quint32 result = kOutOfMemory;
+    net::HttpClient::initLibrary();
     if (CURL* curl = curl_easy_init()) {
         result = transfer(curl, url, limits, sink);
         curl_easy_cleanup(curl);

@@ -12,12 +12,6 @@ namespace zuvi::net {
 
 namespace {
 
-void globalInit()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 long envMs(const char* name, long fallback)
 {
     const char* value = std::getenv(name);
@@ -42,6 +36,12 @@ struct HeaderList {
 
 } // namespace
 
+void HttpClient::initLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
 QByteArray requestUrlBytes(const QString& url)
 {
     static const char hex[] = "0123456789ABCDEF";
@@ -65,7 +65,7 @@ long HttpClient::totalTimeoutMs() { return envMs("ZUVI_HTTP_TIMEOUT_MS", 15000);
 HttpClient::HttpClient(Kind kind)
     : m_kind(kind)
 {
-    globalInit();
+    initLibrary();
     CURL* curl = curl_easy_init();
     if (!curl)
         throw TransportError(QStringLiteral("HTTP client could not be created"), 0);

@@ -54,6 +54,8 @@ public:
     // ZUVI_HTTP_CONNECT_TIMEOUT_MS / ZUVI_HTTP_TIMEOUT_MS say otherwise.
     static long connectTimeoutMs();
     static long totalTimeoutMs();
+    // libcurl's process-wide set-up, once, for every user of libcurl in the program.
+    static void initLibrary();
 
 private:
     QByteArray perform(const QString& url, const QByteArray* body, const QByteArray& contentType);
