@@ -1,6 +1,7 @@
 // Main window: title-bar buttons, main menu, tray icon, edge auto-hide and shut-down.
 #include "client/MainWindow.h"
 
+#include "client/AddressBookRestore.h"
 #include "client/CloseChoiceDialog.h"
 #include "client/LoginForm.h"
 #include "client/SettingsDialog.h"
@@ -240,7 +241,11 @@ void TForm1::Label15Click(TObject* Sender)
     ssSkinButton3Click(Sender);
 }
 
-void TForm1::Label16Click(TObject*) { }
+void TForm1::Label16Click(TObject*)
+{
+    if (synchronous)
+        synchronous->Show();
+}
 
 void TForm1::Label17Click(TObject*)
 {

@@ -2,8 +2,11 @@
 #include "client/ProgramForms.h"
 
 #include "client/AddContactDialog.h"
+#include "client/AddressBookRestore.h"
 #include "client/EditContactDialog.h"
+#include "client/LoginStatusNotice.h"
 #include "client/MainWindow.h"
+#include "client/RestoreNotice.h"
 #include "client/LoginForm.h"
 #include "client/CloseChoiceDialog.h"
 #include "client/SettingsDialog.h"
@@ -42,7 +45,10 @@ void CreateApplicationForms()
     Create(&Form7);
     Create(&Form9);
     Create(&Form8);
+    Create(&synchronous);
+    Create(&Synstatus);
     Create(&Form16);
+    Create(&Form17);
     g_formsCreated = true;
 }
 
