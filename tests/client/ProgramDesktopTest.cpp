@@ -14,6 +14,7 @@
 
 #include <signal.h>
 
+#include <functional>
 #include <optional>
 
 using zuvi::test::ServiceSim;
@@ -45,20 +46,27 @@ struct XWindow {
     int width = 0, height = 0, x = 0, y = 0;
 };
 
-// The program's mapped top-level window of that size (the forms differ in size).
-std::optional<XWindow> shown(int width, int height)
+// The program's mapped top-level windows (the forms differ in size; a menu is override-redirect).
+std::optional<XWindow> find(const std::function<bool(const XWindow&, const QString& info)>& wanted)
 {
     static const QRegularExpression line(
         QStringLiteral(R"(^\s*(0x[0-9a-f]+) .*\("zuvi" "[^"]*"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))"));
     for (const QString& l : run("xwininfo", {"-root", "-tree"}).split('\n')) {
         const QRegularExpressionMatch m = line.match(l);
-        if (!m.hasMatch() || m.captured(2).toInt() != width || m.captured(3).toInt() != height)
+        if (!m.hasMatch())
             continue;
-        if (!run("xwininfo", {"-id", m.captured(1)}).contains("Map State: IsViewable"))
-            continue;
-        return XWindow{m.captured(1), width, height, m.captured(4).toInt(), m.captured(5).toInt()};
+        const XWindow w{m.captured(1), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt(),
+            m.captured(5).toInt()};
+        const QString info = run("xwininfo", {"-id", w.id});
+        if (info.contains("Map State: IsViewable") && wanted(w, info))
+            return w;
     }
     return std::nullopt;
+}
+
+std::optional<XWindow> shown(int width, int height)
+{
+    return find([&](const XWindow& w, const QString&) { return w.width == width && w.height == height; });
 }
 
 std::optional<XWindow> waitShown(int width, int height)
@@ -103,7 +111,9 @@ void keys(const QStringList& names)
 void chooseMenuEntry(const XWindow& main, int n)
 {
     click(main, 181, 13);
-    QThread::msleep(300);
+    waitFor([] { return find([](const XWindow&, const QString& info) {
+                     return info.contains("Override Redirect State: yes");
+                 }).has_value(); });
     QStringList downs;
     for (int i = 0; i < n; ++i)
         downs << "Down";
