@@ -2,6 +2,7 @@
 #include "Activity.h"
 #include "FormData.h"
 #include "installer.h"
+#include "scripted.h"
 #include "site.h"
 
 #include <httplib.h>
@@ -524,6 +525,8 @@ void Service::handleApi(const httplib::Request& req, httplib::Response& res, con
     std::unique_lock lock(m_mutex);
     log(req, contentType);
     std::optional<Fault> fault = takeFault(action);
+    if (auto mode = sim::endpoint2Fault(req.path))
+        fault = Fault{*mode, -1, 20000};
     if (fault && fault->mode == "delay") {
         lock.unlock();
         std::this_thread::sleep_for(std::chrono::milliseconds(fault->delayMs));
@@ -589,7 +592,7 @@ void Service::handleApi(const httplib::Request& req, httplib::Response& res, con
     } else if (action == "UpAddresBook") {
         body = upAddresBook(req, contentType);
     } else if (action == "RestoreAddresBook") {
-        body = restoreAddresBook(req);
+        body = sim::scriptedRestoreReply().value_or(restoreAddresBook(req));
     } else {
         res.status = 404;
         res.set_content("<html><body>404 Not Found</body></html>", "text/html");
@@ -629,6 +632,8 @@ void Service::log(const httplib::Request& req, const std::string& contentType)
 
 void Service::handleControl(const httplib::Request& req, httplib::Response& res)
 {
+    if (sim::handleScriptedControl(req, res))
+        return;
     std::lock_guard lock(m_mutex);
     if (req.path == "/_sim/log") {
         std::string out;
