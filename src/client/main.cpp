@@ -6,6 +6,7 @@
 #include "platform/os/folders.h"
 #include "platform/os/singleinstance.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/SessionSignals.h"
 
 #include <QGuiApplication>
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv)
     zuvi::os::removeStaleTemporaries(zuvi::os::dataFolder());
     zuvi::ui::TApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("zuvi"));
+    zuvi::ui::OnSessionSignal(EndRunOnSessionSignal);
     try {
         zuvi::ui::Application->Initialize();
         zuvi::ui::Application->MainFormOnTaskBar = true;
