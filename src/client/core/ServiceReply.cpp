@@ -7,12 +7,7 @@ const cJSON* rd(const net::Reply& reply) { return reply.item("rd"); }
 
 bool accepted(const net::Reply& reply, Rd kind)
 {
-    // cJSON's valueint reads 0.7 as 0: only the exact number 0 counts.
-    const cJSON* ret = reply.item("ret");
-    if (!reply.isJson() || !cJSON_IsNumber(ret) || ret->valuedouble != 0)
-        return false;
-    const cJSON* payload = rd(reply);
-    return kind == Rd::Object ? cJSON_IsObject(payload) : cJSON_IsString(payload) && payload->valuestring;
+    return reply.ret("rd", kind == Rd::Object ? net::Payload::Object : net::Payload::String) == 0;
 }
 
 QString textOrNumber(const cJSON* rd, const char* key)
