@@ -3,6 +3,8 @@
 
 #include "Worker.h"
 
+#include <belle-sip/mainloop.h>
+#include <belle-sip/sipstack.h>
 #include <linphone/core.h>
 #include <linphone/logging.h>
 
@@ -21,8 +23,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+// Exported by liblinphone without a public header: the SIP layer and its belle-sip stack,
+// whose main loop the worker sleeps on.
+extern "C" void* linphone_core_get_sal(const LinphoneCore* lc);
+extern "C" void* sal_get_stack_impl(void* sal);
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 namespace zuvi::sip {
 namespace {
@@ -337,10 +345,6 @@ int codeOfReason(LinphoneReason r)
 
 class Engine {
 public:
-    Engine()
-        : worker(std::chrono::milliseconds(3))
-    { }
-
     Worker worker;
     fs::path dir;
     LinphoneCore* core = nullptr;
@@ -358,6 +362,59 @@ public:
     std::vector<CodecInfo> codecs; // ordered by priority, highest first
     int outVolume = 100, inVolume = 100;
     bool outKept = false, inKept = false;
+    belle_sip_main_loop_t* loop = nullptr; // the stack's main loop, when the library shows it
+    Clock::time_point hotUntil{}; // a command or a library event keeps the next second busy
+
+    // ---- the worker's rhythm ----
+
+    // How long the worker may sleep after a tick. Sockets and the stack's timers wake the
+    // stack's main loop by themselves; the library's own per-iteration work (registration
+    // commits, call timers, media events) is what needs the loop to come back: soon while
+    // something is under way, otherwise twice a second.
+    milliseconds nextWait() const
+    {
+        bool busy = Clock::now() < hotUntil;
+        for (const CallSlot& c : calls)
+            busy = busy || (c.call && c.state != InvState::Confirmed && c.state != InvState::Incoming);
+        for (const AccountSlot& a : accounts)
+            busy = busy || (a.acc && (a.pending || linphone_proxy_config_get_state(a.acc) == LinphoneRegistrationProgress));
+        if (loop)
+            return busy ? milliseconds(10) : milliseconds(500);
+        // Without the main loop, every datagram waits for an iteration.
+        return busy ? milliseconds(1) : milliseconds(50);
+    }
+
+    // Something happened or was asked for: iterate again right after the current dispatch
+    // and stay busy for a second.
+    void kick()
+    {
+        hotUntil = Clock::now() + std::chrono::seconds(1);
+        if (loop)
+            belle_sip_main_loop_quit(loop);
+    }
+
+    // Sleeps on the stack's main loop: it dispatches datagrams and timers as they come; a
+    // posted command quits it through a deferred task.
+    void useStackLoop()
+    {
+        void* sal = linphone_core_get_sal(core);
+        auto* stack = sal ? static_cast<belle_sip_stack_t*>(sal_get_stack_impl(sal)) : nullptr;
+        loop = stack ? belle_sip_stack_get_main_loop(stack) : nullptr;
+        if (!loop)
+            return;
+        belle_sip_main_loop_t* ml = loop;
+        worker.setWaiter({[ml](milliseconds d) { belle_sip_main_loop_sleep(ml, static_cast<int>(d.count())); },
+            [ml] {
+                belle_sip_main_loop_do_later(
+                    ml, [](void* data) { belle_sip_main_loop_quit(static_cast<belle_sip_main_loop_t*>(data)); }, ml);
+            }});
+    }
+
+    void leaveStackLoop()
+    {
+        worker.setWaiter({});
+        loop = nullptr;
+    }
 
     // ---- calls ----
 
@@ -697,6 +754,7 @@ R onEngine(R fallback, const std::function<R(Engine&)>& fn)
         return fallback;
     try {
         return e->worker.call<R>([&]() -> R {
+            e->hotUntil = Clock::now() + std::chrono::seconds(1);
             try {
                 return fn(*e);
             } catch (...) {
@@ -721,8 +779,10 @@ Status onStarted(const std::function<Status(Engine&)>& fn)
 
 void cbCallState(LinphoneCore* lc, LinphoneCall* call, LinphoneCallState st, const char* msg)
 {
-    if (Engine* e = fromCore(lc))
+    if (Engine* e = fromCore(lc)) {
+        e->kick();
         e->onCallStateChanged(call, st, msg);
+    }
 }
 
 void cbRegState(LinphoneCore* lc, LinphoneProxyConfig* acc, LinphoneRegistrationState st, const char*)
@@ -730,6 +790,7 @@ void cbRegState(LinphoneCore* lc, LinphoneProxyConfig* acc, LinphoneRegistration
     Engine* e = fromCore(lc);
     if (!e)
         return;
+    e->kick();
     for (int i = 0; i < MaxAccounts; ++i) {
         AccountSlot& a = e->accounts[size_t(i)];
         if (a.acc != acc)
@@ -744,7 +805,10 @@ void cbRegState(LinphoneCore* lc, LinphoneProxyConfig* acc, LinphoneRegistration
 void cbMessage(LinphoneCore* lc, LinphoneChatRoom*, LinphoneChatMessage* m)
 {
     Engine* e = fromCore(lc);
-    if (!e || !e->cb.onPager)
+    if (!e)
+        return;
+    e->kick();
+    if (!e->cb.onPager)
         return;
     std::string body = fromUtf8(str(linphone_chat_message_get_utf8_text(m)));
     std::string type = str(linphone_chat_message_get_content_type(m));
@@ -755,7 +819,10 @@ void cbMessage(LinphoneCore* lc, LinphoneChatRoom*, LinphoneChatMessage* m)
 void cbTransfer(LinphoneCore* lc, LinphoneCall* call, LinphoneCallState st)
 {
     Engine* e = fromCore(lc);
-    if (!e || !e->cb.onCallTransferStatus)
+    if (!e)
+        return;
+    e->kick();
+    if (!e->cb.onCallTransferStatus)
         return;
     int slot = e->slotOf(call);
     if (slot == InvalidId)
@@ -779,6 +846,13 @@ void cbTransfer(LinphoneCore* lc, LinphoneCall* call, LinphoneCallState st)
     }
     bool cont = true;
     e->cb.onCallTransferStatus(slot, code, statusText(code), final, &cont);
+}
+
+// A publication finished or failed: a status change waiting for it can go now.
+void cbPublishState(LinphoneCore* lc, LinphoneEvent*, LinphonePublishState)
+{
+    if (Engine* e = fromCore(lc))
+        e->kick();
 }
 
 void silenceLogs()
@@ -817,10 +891,11 @@ Status create()
         e->dir = tmpl;
         fs::permissions(e->dir, fs::perms::owner_all, fs::perm_options::replace, ec);
         e->worker.start([raw = e.get()] {
-            if (raw->core) {
-                linphone_core_iterate(raw->core);
-                raw->flushPublishes();
-            }
+            if (!raw->core)
+                return milliseconds(1000); // nothing runs but commands, and they wake the worker
+            linphone_core_iterate(raw->core);
+            raw->flushPublishes();
+            return raw->nextWait();
         });
         g_engine = e.release();
         return Success;
@@ -856,6 +931,7 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
                  "register_only_when_network_is_up=0\nping_with_options=0\n"
                  "[net]\nenable_nat_helper=0\n"
                  "[misc]\nstore_friends=0\n"
+                 "[sound]\ntone_indications=0\n"
                  "[storage]\nuri="
               << (e.dir / "linphone.db").string() << "\n";
             if (!f)
@@ -867,6 +943,12 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         linphone_factory_set_config_dir(factory, folder.c_str());
         linphone_factory_set_data_dir(factory, folder.c_str());
         linphone_factory_set_download_dir(factory, folder.c_str());
+        // No mediastreamer plugins: the only one installed is a video display that brings a
+        // second Qt; audio runs through the built-in sound-card filters.
+        fs::path plugins = e.dir / "msplugins";
+        std::error_code pluginsEc;
+        fs::create_directory(plugins, pluginsEc);
+        linphone_factory_set_msplugins_dir(factory, plugins.c_str());
         e.core = linphone_factory_create_core_3(factory, rc.c_str(), nullptr, nullptr);
         if (!e.core)
             return EFailed;
@@ -877,6 +959,7 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         linphone_core_cbs_set_registration_state_changed(e.cbs, cbRegState);
         linphone_core_cbs_set_message_received(e.cbs, cbMessage);
         linphone_core_cbs_set_transfer_state_changed(e.cbs, cbTransfer);
+        linphone_core_cbs_set_publish_state_changed(e.cbs, cbPublishState);
         linphone_core_add_callbacks(e.core, e.cbs);
 
         // No SIP socket until transportCreate asks for one.
@@ -929,6 +1012,10 @@ Status start()
             return EInvalidState;
         if (linphone_core_start(e.core) != 0)
             return EFailed;
+        // No ringback tone (the engine plays no tones; start read the default from the
+        // configuration): its stream would be stopped between a 2xx and its ACK.
+        linphone_core_set_ringback(e.core, nullptr);
+        e.useStackLoop();
         e.applyTransports(0, 0);
         e.loadCodecs();
         e.started = true;
@@ -964,6 +1051,7 @@ Status destroy()
                 e->applyTransports(0, 0);
                 for (int i = 0; i < 5; ++i)
                     linphone_core_iterate(e->core);
+                e->leaveStackLoop();
                 linphone_core_stop(e->core);
                 linphone_core_remove_callbacks(e->core, e->cbs);
                 linphone_core_unref(e->core);
