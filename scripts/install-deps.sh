@@ -14,6 +14,15 @@ sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-# The softswitch is started by the project's scripts, never as a system service.
-if command -v systemctl >/dev/null 2>&1; then $sudo systemctl disable --now kamailio >/dev/null 2>&1 || true; fi
-$sudo pkill -x kamailio >/dev/null 2>&1 || true
+# The softswitch is started by the project's scripts, never as a system service. Installing the
+# kamailio package starts the distribution's service: that service alone is stopped again and
+# kept from starting at boot, through the service manager that started it. A softswitch the
+# user runs otherwise is left alone, and nothing is ended by its process name.
+if [[ " ${missing[*]} " == *" kamailio "* ]]; then
+  if [ -d /run/systemd/system ]; then
+    $sudo systemctl disable --now kamailio.service >/dev/null 2>&1 || true
+  elif [ -x /etc/init.d/kamailio ]; then
+    $sudo invoke-rc.d kamailio stop >/dev/null 2>&1 || true
+    $sudo update-rc.d kamailio disable >/dev/null 2>&1 || true
+  fi
+fi

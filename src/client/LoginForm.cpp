@@ -1,89 +1,40 @@
 // Login form: account and password, the login switches, the login sequence and the Login state.
 #include "client/LoginForm.h"
 
-#include "client/ProgramForms.h"
-#include "client/SipStack.h"
 #include "client/MainWindow.h"
+#include "client/ProgramForms.h"
 #include "client/SettingsDialog.h"
-
-#include "platform/net/Endpoints.h"
-#include "platform/net/HttpClient.h"
-#include "platform/net/ServiceApi.h"
-#include "platform/net/WebReply.h"
-#include "platform/os/Exception.h"
+#include "client/SipStack.h"
+#include "client/core/AccountFiles.h"
+#include "client/core/LoginSession.h"
+#include "client/core/PhoneAccount.h"
+#include "client/core/SiteLinks.h"
 #include "platform/os/codepage.h"
 #include "platform/os/folders.h"
-#include "platform/os/inifile.h"
 #include "platform/os/services.h"
 #include "platform/os/shell.h"
 #include "platform/os/userstore.h"
-#include "platform/ui/Graphics.h"
 #include "platform/ui/Layout.h"
 #include "skin/SSButton.h"
 #include "skin/SSForm.h"
 
 #include <QComboBox>
 #include <QCompleter>
-#include <QFileInfo>
 
 using namespace zuvi::ui;
 namespace os = zuvi::os;
-namespace net = zuvi::net;
+namespace client = zuvi::client;
 
 TForm2* Form2 = nullptr;
 
-// The login form's web client: Accept "*/*", no cookies.
-class LoginService {
-public:
-    // A request's outcome: a transport failure, or the body read as a reply.
-    struct Result {
-        bool transportFailed = false;
-        QByteArray body;
-        net::Reply reply;
-        bool json() const { return reply.isJson(); }
-        bool hasRet() const { return net::item(reply.root(), "ret") != nullptr; }
-        int ret() const { return reply.ret(); }
-    };
-
-    Result get(const QString& url)
-    {
-        Result r;
-        try {
-            r.body = m_http.get(url);
-        } catch (const net::TransportError&) {
-            r.transportFailed = true;
-            return r;
-        }
-        r.reply = net::readReply(r.body);
-        return r;
-    }
-
-private:
-    net::HttpClient m_http{net::HttpClient::Kind::Plain};
-};
-
 namespace {
-
-// A string of the reply's "rd" object; a number there is taken as its decimal text.
-QString RdAnsi(const net::Reply& r, const char* key)
-{
-    const cJSON* rd = net::item(r.root(), "rd");
-    const cJSON* v = net::item(rd, key);
-    if (v && cJSON_IsNumber(v))
-        return QString::number(v->valuedouble, 'g', 15);
-    return net::ansiString(rd, key);
-}
-QString RdUtf8(const net::Reply& r, const char* key) { return net::utf8String(net::item(r.root(), "rd"), key); }
-
-const QString kUsersFile = QStringLiteral("users");
-const QString kLoginIni = QStringLiteral("login.ini");
 
 void ReadSwitches(TForm2* f, const QString& account)
 {
-    os::IniFile ini(os::accountFolder(account) + kLoginIni);
-    f->CheckBox1->SetChecked(ini.readBool(QStringLiteral("switch1"), QStringLiteral("login"), true));
-    f->CheckBox2->SetChecked(ini.readBool(QStringLiteral("switch2"), QStringLiteral("login"), true));
-    f->CheckBox3->SetChecked(ini.readBool(QStringLiteral("switch3"), QStringLiteral("login"), true));
+    const client::LoginSwitches s = client::AccountFiles(account).loginSwitches();
+    f->CheckBox1->SetChecked(s.saveInformation);
+    f->CheckBox2->SetChecked(s.rememberPassword);
+    f->CheckBox3->SetChecked(s.autoLogin);
 }
 
 } // namespace
@@ -100,7 +51,7 @@ bool IsAlphaNumeric(const QString& text)
 
 TForm2::TForm2(TComponent* Owner)
     : TForm(Owner)
-    , IdHTTP1(std::make_unique<LoginService>())
+    , IdHTTP1(std::make_unique<client::LoginSession>(client::webClient(zuvi::net::HttpClient::Kind::Plain), os::sleepMs))
 {
     FormBinding b;
     b.field("ssSkinForm1", ssSkinForm1)
@@ -161,10 +112,7 @@ void TForm2::FormCreate(TObject*)
 
 void TForm2::FormDestroy(TObject*)
 {
-    // Logout: the outcome does not matter. The account text has passed no input check here, so
-    // characters that would change the query ("&", "#", blanks ...) are percent-encoded.
-    const QString phone = QString::fromLatin1(os::toAnsi(frxComboBox1->Text()).toPercentEncoding());
-    IdHTTP1->get(net::ServiceApi::Logout(phone, FHamc));
+    IdHTTP1->logout(frxComboBox1->Text(), FHamc);
 }
 
 void TForm2::ssSkinButton2Click(TObject*) { Timer1->SetEnabled(true); }
@@ -185,9 +133,9 @@ void TForm2::ssSkinButton4Click(TObject*) { Application->Terminate(); }
 
 void TForm2::ssSkinButton3Click(TObject*) { Hide(); }
 
-void TForm2::Label7Click(TObject*) { os::openUrl(net::siteRoot() + QStringLiteral("/user/register.html")); }
+void TForm2::Label7Click(TObject*) { os::openUrl(client::sitePage(QStringLiteral("/user/register.html"))); }
 
-void TForm2::Label3Click(TObject*) { os::openUrl(net::siteRoot() + QStringLiteral("/user/findpwd.html")); }
+void TForm2::Label3Click(TObject*) { os::openUrl(client::sitePage(QStringLiteral("/user/findpwd.html"))); }
 
 void TForm2::Image2Click(TObject*)
 {
@@ -219,9 +167,8 @@ void TForm2::frxComboBox1Change(TObject*)
 
 void TForm2::LoadLoginSettings()
 {
-    const QString data = os::dataFolder();
-    os::ensureDir(data);
-    const QString users = data + kUsersFile;
+    os::ensureDir(os::dataFolder());
+    const QString users = client::usersFile();
     if (os::fileExists(users))
         frxComboBox1->Items()->LoadFromFile(users);
     else
@@ -250,17 +197,7 @@ void TForm2::LoadLoginSettings()
     }
     reg.closeKey();
 
-    const QString banner = data + QStringLiteral("ad.jpg");
-    if (os::fileExists(banner)) {
-        TJPEGImage jpeg;
-        if (QFileInfo(banner).size() == 0) {
-            os::deleteFile(banner);
-        } else {
-            jpeg.LoadFromFile(banner);
-            Image2->Picture()->Assign(jpeg);
-        }
-        Image2->SetVisible(true);
-    }
+    LoadBannerPicture(Image2);
 }
 
 void TForm2::SetLoginControlsVisible(bool visible)
@@ -303,109 +240,44 @@ void TForm2::Timer1Timer(TObject*)
     SetLoginControlsVisible(false);
     Repaint();
 
-    // Login token: up to three attempts, one second apart.
-    bool token = false;
-    for (int attempt = 0; attempt < 3 && !token; ++attempt) {
-        LoginService::Result r = IdHTTP1->get(net::ServiceApi::RandCode());
-        if (r.transportFailed) {
-            MessageBox(QStringLiteral("联网失败"));
-            Application->Terminate();
-            return;
-        }
-        if (!r.json())
-            return;
-        if (!r.hasRet()) {
-            MessageBox(QStringLiteral("联网失败"));
-            Application->Terminate();
-            return;
-        }
-        if (r.ret() != 0) {
-            os::sleepMs(1000);
-            continue;
-        }
-        FHamc = net::Hamc(frxComboBox1->Text(), net::ansiString(r.reply.root(), "rd"));
-        token = true;
-    }
-    if (!token) {
-        MessageBox(QStringLiteral("获取证书失败"));
+    const client::LoginToken token = IdHTTP1->fetchToken(frxComboBox1->Text());
+    if (token.outcome == client::LoginToken::Outcome::NotJson)
+        return;
+    if (token.outcome != client::LoginToken::Outcome::Token) {
+        MessageBox(token.outcome == client::LoginToken::Outcome::Unreachable ? QStringLiteral("联网失败")
+                                                                             : QStringLiteral("获取证书失败"));
         Application->Terminate();
         return;
     }
+    FHamc = token.hamc;
 
-    LoginService::Result login = IdHTTP1->get(net::ServiceApi::Login(frxComboBox1->Text(), net::Passwd(MaskEdit1->Text()), FHamc));
-    if (login.transportFailed) {
+    const client::LoginResult login = IdHTTP1->login(frxComboBox1->Text(), MaskEdit1->Text(), FHamc);
+    if (login.outcome == client::LoginResult::Outcome::Unreachable) {
         MessageBox(QStringLiteral("登录失败，请确认网络畅通时重试"));
         SetLoginControlsVisible(true);
         return;
     }
-    if (!login.json())
+    if (login.outcome == client::LoginResult::Outcome::NotJson)
         return;
-    if (login.ret() != 0) {
+    if (login.outcome == client::LoginResult::Outcome::Refused) {
         MessageBox(QStringLiteral("登录失败，请确认用户名密码正确并重试"));
         SetLoginControlsVisible(true);
     } else {
         const QString name = frxComboBox1->Text();
-        const QString vosIp = RdAnsi(login.reply, "vos_ip");
-        const QString ip = RdAnsi(login.reply, "ip");
-        const QString loginTime = RdAnsi(login.reply, "login_time");
-        const QString total = RdAnsi(login.reply, "total_login_times");
-        const QString currentIp = RdAnsi(login.reply, "current_ip");
-        const QString currentTime = RdAnsi(login.reply, "current_logintime");
-        FVosIp = vosIp;
-        FBalance = RdUtf8(login.reply, "Balance");
-        FBalanceMin = RdUtf8(login.reply, "Balancemin");
+        FVosIp = login.details.vosIp.value_or(QString());
+        FBalance = login.details.balance.value_or(QString());
+        FBalanceMin = login.details.balanceMin.value_or(QString());
 
-        Form1->Label1->SetCaption(name);
-        Form1->Label3->SetCaption(FBalance);
-        Form1->Label12->SetCaption(FBalanceMin);
-        if (Form3) {
-            Form3->Label15->SetCaption(loginTime);
-            Form3->Label16->SetCaption(ip);
-            Form3->Label18->SetCaption(currentIp);
-            Form3->Label17->SetCaption(currentTime);
-            Form3->Label19->SetCaption(total);
-            Form3->Label5->SetCaption(name);
-            Form3->Label7->SetCaption(FBalance);
-            Form3->Label26->SetCaption(FBalanceMin);
-        }
+        Form1->ShowAccount(name);
+        if (Form3)
+            Form3->ShowLoginDetails(login.details, name);
         Form1->LoadUserSettings(name);
+        Form1->LoadAccountLists();
 
-        const QString folder = os::accountFolder(Form1->Label1->Caption());
-        os::ensureDir(folder);
-        const QString contact = folder + QStringLiteral("contact");
-        if (os::fileExists(contact)) {
-            Form1->ValueListEditor1->Strings()->LoadFromFile(contact);
-            if (Form1->ValueListEditor1->Strings()->Count() == 0) {
-                Form1->ValueListEditor1->SetVisible(false);
-                Form1->ValueListEditor2->SetVisible(true);
-            } else {
-                Form1->ValueListEditor1->SetVisible(true);
-                Form1->ValueListEditor2->SetVisible(false);
-                Form1->Edit1->SetText(QString());
-                Form1->SortContacts(Form1->ValueListEditor1);
-            }
-        } else {
-            os::ensureFile(contact);
-            Form1->ValueListEditor1->SetVisible(true);
-            Form1->ValueListEditor2->SetVisible(false);
-        }
-        const QString call = folder + QStringLiteral("call");
-        if (os::fileExists(call)) {
-            Form1->ListBox1->Items()->LoadFromFile(call);
-            if (Form1->ListBox1->Items()->Count() == 0)
-                Form1->ListBox1->Items()->Add(QStringLiteral("暂无记录"));
-        } else {
-            os::ensureFile(call);
-        }
-
-        os::IniFile ini(folder + kLoginIni);
-        ini.writeBool(QStringLiteral("switch1"), QStringLiteral("login"), CheckBox1->Checked());
-        ini.writeBool(QStringLiteral("switch2"), QStringLiteral("login"), CheckBox2->Checked());
-        ini.writeBool(QStringLiteral("switch3"), QStringLiteral("login"), CheckBox3->Checked());
-
-        const QString users = os::dataFolder() + kUsersFile;
-        os::ensureFile(users);
-        frxComboBox1->Items()->SaveToFile(users);
+        const client::AccountFiles files(Form1->Label1->Caption());
+        files.writeLoginSwitches({CheckBox1->Checked(), CheckBox2->Checked(), CheckBox3->Checked()});
+        os::ensureFile(client::usersFile());
+        frxComboBox1->Items()->SaveToFile(client::usersFile());
 
         os::Registry reg;
         if (reg.openKey(QString::fromLatin1(os::kProgramKey), true)) {
@@ -431,35 +303,28 @@ void TForm2::Timer1Timer(TObject*)
 
 void TForm2::GetPhoneAccount(QString& vosId, QString& vosPw)
 {
-    LoginService::Result r = IdHTTP1->get(net::ServiceApi::CheckPM(frxComboBox1->Text(), FHamc));
-    if (r.transportFailed) {
+    const client::PhoneAccount p = client::checkPhoneAccount(client::loginFormRules(), IdHTTP1->web(), frxComboBox1->Text(), FHamc);
+    switch (p.outcome) {
+    case client::PhoneAccount::Outcome::GiveUp:
         MessageBox(QStringLiteral("获取话机失败"));
         return;
-    }
-    if (r.json()) {
-        if (r.ret() != 0)
-            CreatePhoneAccount(vosId, vosPw);
-        return;
-    }
-    const net::Reply u = net::unscrambleReply(r.body);
-    if (!u.isJson())
-        return;
-    if (u.ret() != 0) {
+    case client::PhoneAccount::Outcome::CreateAccount:
         CreatePhoneAccount(vosId, vosPw);
         return;
+    case client::PhoneAccount::Outcome::NewCredentials:
+        vosId = p.id;
+        vosPw = p.password;
+        return;
+    case client::PhoneAccount::Outcome::KeepOld:
+        return;
     }
-    vosId = RdAnsi(u, "vos_id");
-    vosPw = RdAnsi(u, "vos_pw");
 }
 
 void TForm2::CreatePhoneAccount(QString& vosId, QString& vosPw)
 {
-    LoginService::Result r = IdHTTP1->get(net::ServiceApi::CreatePM(frxComboBox1->Text(), FHamc));
-    if (r.transportFailed)
+    const client::PhoneAccount p = client::createPhoneAccount(client::loginFormRules(), IdHTTP1->web(), frxComboBox1->Text(), FHamc);
+    if (p.outcome != client::PhoneAccount::Outcome::NewCredentials)
         return;
-    const net::Reply u = net::unscrambleReply(r.body);
-    if (!u.isJson() || u.ret() != 0)
-        return;
-    vosId = RdAnsi(u, "vos_id");
-    vosPw = RdAnsi(u, "vos_pw");
+    vosId = p.id;
+    vosPw = p.password;
 }

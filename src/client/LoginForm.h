@@ -14,7 +14,9 @@ class TssSkinForm;
 class TssSkinButton;
 } // namespace zuvi::skin
 
-class LoginService;
+namespace zuvi::client {
+class LoginSession;
+} // namespace zuvi::client
 
 class TForm2 : public zuvi::ui::TForm {
 public:
@@ -69,7 +71,7 @@ public:
 
 private:
     void SetLoginControlsVisible(bool visible);
-    std::unique_ptr<LoginService> IdHTTP1; // the form's own web client
+    std::unique_ptr<zuvi::client::LoginSession> IdHTTP1; // the form's requests, through its own web client
 };
 
 extern TForm2* Form2;

@@ -1,11 +1,12 @@
 // Main window: construction, creation steps, tabs, contact list, dial-edit keys and the volumes file.
 #include "client/MainWindow.h"
 
+#include "client/LoginForm.h"
 #include "client/SipStack.h"
-#include "platform/net/Endpoints.h"
+#include "client/core/AccountFiles.h"
+#include "client/core/SiteLinks.h"
 #include "platform/os/Exception.h"
 #include "platform/os/folders.h"
-#include "platform/os/inifile.h"
 #include "platform/os/services.h"
 #include "platform/ui/Layout.h"
 #include "skin/SSButton.h"
@@ -41,14 +42,6 @@ QString NumberPart(const QString& line)
 }
 
 } // namespace
-
-QString SiteRoot()
-{
-    QString root = zuvi::net::siteRoot();
-    while (root.endsWith(u'/'))
-        root.chop(1);
-    return root;
-}
 
 TForm1::TForm1(TComponent* Owner)
     : TForm(Owner)
@@ -129,13 +122,13 @@ void TForm1::FormCreate(TObject*)
         InstallSipHooks();
         InitSipStack();
         LoadBanner();
-        FAdLink = SiteRoot();
+        FAdLink = zuvi::client::siteRoot();
     });
 }
 
-void TForm1::LoadBanner()
+void LoadBannerPicture(TImage* image)
 {
-    const QString path = zuvi::os::dataFolder() + QStringLiteral("ad.jpg");
+    const QString path = zuvi::client::bannerFile();
     if (!zuvi::os::fileExists(path))
         return;
     QFileInfo info(path);
@@ -144,19 +137,61 @@ void TForm1::LoadBanner()
     } else {
         TJPEGImage jpeg;
         jpeg.LoadFromFile(path); // throws on anything that is not a JPEG picture
-        Image2->Picture()->Assign(jpeg);
+        image->Picture()->Assign(jpeg);
     }
-    Image2->Show();
+    image->Show();
 }
+
+void TForm1::LoadBanner() { LoadBannerPicture(Image2); }
 
 void TForm1::LoadUserSettings(const QString& account)
 {
     FCurrentUser = account;
-    const QString folder = zuvi::os::accountFolder(account);
-    zuvi::os::ensureDir(folder);
-    zuvi::os::IniFile ini(folder + QStringLiteral("zuvi.ini"));
-    TrackBar1->SetPosition(ini.readInteger(QStringLiteral("vol1"), QStringLiteral("zuvi"), 10));
-    TrackBar2->SetPosition(ini.readInteger(QStringLiteral("vol2"), QStringLiteral("zuvi"), 10));
+    const zuvi::client::AccountFiles files(account);
+    files.makeFolder();
+    const zuvi::client::Volumes v = files.volumes();
+    TrackBar1->SetPosition(v.speaker);
+    TrackBar2->SetPosition(v.microphone);
+}
+
+void TForm1::ShowAccount(const QString& account)
+{
+    Label1->SetCaption(account);
+    if (Form2) {
+        Label3->SetCaption(Form2->FBalance);
+        Label12->SetCaption(Form2->FBalanceMin);
+    }
+}
+
+void TForm1::LoadAccountLists()
+{
+    const zuvi::client::AccountFiles files(Label1->Caption());
+    files.makeFolder();
+    const QString contact = files.contacts();
+    if (zuvi::os::fileExists(contact)) {
+        ValueListEditor1->Strings()->LoadFromFile(contact);
+        if (ValueListEditor1->Strings()->Count() == 0) {
+            ValueListEditor1->SetVisible(false);
+            ValueListEditor2->SetVisible(true);
+        } else {
+            ValueListEditor1->SetVisible(true);
+            ValueListEditor2->SetVisible(false);
+            Edit1->SetText(QString());
+            SortContacts(ValueListEditor1);
+        }
+    } else {
+        zuvi::os::ensureFile(contact);
+        ValueListEditor1->SetVisible(true);
+        ValueListEditor2->SetVisible(false);
+    }
+    const QString call = files.callHistory();
+    if (zuvi::os::fileExists(call)) {
+        ListBox1->Items()->LoadFromFile(call);
+        if (ListBox1->Items()->Count() == 0)
+            ListBox1->Items()->Add(zuvi::client::kNoHistory);
+    } else {
+        zuvi::os::ensureFile(call);
+    }
 }
 
 void TForm1::SortContacts(TValueListEditor* list)
@@ -268,16 +303,15 @@ bool FindContact(const QString& text, int& row)
 
 QString CurrentAccountFolder()
 {
-    return zuvi::os::accountFolder(Form1 ? Form1->Label1->Caption() : QString());
+    return zuvi::client::AccountFiles(Form1 ? Form1->Label1->Caption() : QString()).folder();
 }
 
-void SaveContactFile()
+void SaveContactFile() { Form1->WriteContactFile(Form1->Label1->Caption()); }
+
+void TForm1::WriteContactFile(const QString& account)
 {
-    const QString folder = CurrentAccountFolder();
-    zuvi::os::ensureDir(folder);
-    const QString path = folder + QStringLiteral("contact");
-    zuvi::os::ensureFile(path);
-    Form1->ValueListEditor1->Strings()->SaveToFile(path);
+    const zuvi::client::AccountFiles files(account);
+    ValueListEditor1->Strings()->SaveToFile(files.prepare(files.contacts()));
 }
 
 void TForm1::ValueListEditor1SelectCell(TObject*, int, int ARow, bool& CanSelect)

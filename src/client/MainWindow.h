@@ -123,6 +123,14 @@ public:
     void FormCreate(zuvi::ui::TObject* Sender);
     void LoadUserSettings(const QString& account);
     void SortContacts(zuvi::ui::TValueListEditor* list);
+    // The account name and the login state's two balances in the title area.
+    void ShowAccount(const QString& account);
+    // The contact list and the call history from the folder of Label1's account (empty files
+    // made when missing).
+    void LoadAccountLists();
+    // The contact list into the account's "contact" (folder one level and an empty file made
+    // first when missing).
+    void WriteContactFile(const QString& account);
 
     // Tabs.
     void Image8Click(zuvi::ui::TObject* Sender);
@@ -223,14 +231,14 @@ extern TForm1* Form1;
 bool FindContactByNumber(const QString& number, int& row);
 bool FindContact(const QString& text, int& row);
 
-// Root address of the service's web site ("http://host"), without a trailing "/".
-QString SiteRoot();
-
 // Account folder of the account shown in Form1's Label1 (the data folder while nobody is logged in).
 QString CurrentAccountFolder();
-// Writes Form1's contact list into the account folder's "contact" (folder one level and an empty
-// file created first).
+// Writes Form1's contact list into the "contact" file of Label1's account (see WriteContactFile).
 void SaveContactFile();
+
+// The banner picture from the data folder into image, which is shown; an empty file is removed
+// instead. Throws for a file that is not a JPEG picture.
+void LoadBannerPicture(zuvi::ui::TImage* image);
 
 // Edge auto-hide state (MainWindowFrame.cpp): 1 while slid up; 1 while a slide runs; the top to slide
 // back to; 1 until the first mouse move over the background.

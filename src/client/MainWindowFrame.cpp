@@ -1,17 +1,17 @@
 // Main window: title-bar buttons, main menu, tray icon, edge auto-hide and shut-down.
 #include "client/MainWindow.h"
 
-#include "client/SipStack.h"
+#include "client/CloseChoiceDialog.h"
 #include "client/LoginForm.h"
 #include "client/SettingsDialog.h"
-#include "client/CloseChoiceDialog.h"
+#include "client/SipStack.h"
+#include "client/core/AccountFiles.h"
+#include "client/core/SiteLinks.h"
 #include "platform/net/Endpoints.h"
 #include "platform/os/folders.h"
-#include "platform/os/inifile.h"
 #include "platform/os/services.h"
 #include "platform/os/shell.h"
 #include "platform/ui/Layout.h"
-#include "sip/Sip.h"
 #include "skin/SSButton.h"
 
 #include <QDir>
@@ -26,13 +26,7 @@ int TrayBlinkState = 0;
 
 namespace {
 
-void OpenSitePage(const QString& path)
-{
-    QString root = zuvi::net::siteRoot();
-    while (root.endsWith(QLatin1Char('/')))
-        root.chop(1);
-    zuvi::os::openUrl(root + path);
-}
+void OpenSitePage(const QString& path) { zuvi::os::openUrl(zuvi::client::sitePage(path)); }
 
 // The login form's inputs, shown again for a new login; its busy text hidden.
 void ShowLoginInputs()
@@ -52,20 +46,10 @@ void ShowLoginInputs()
     Form2->Label8->Hide();
 }
 
-// The contact list into the folder's "contact" (an empty file created first when missing).
-void WriteContactFile(TForm1* form, const QString& folder)
+// The slider positions into the account's "zuvi.ini".
+void WriteVolumesFile(TForm1* form, const zuvi::client::AccountFiles& files)
 {
-    const QString path = folder + QStringLiteral("contact");
-    zuvi::os::ensureFile(path);
-    form->ValueListEditor1->Strings()->SaveToFile(path);
-}
-
-// The slider positions into the folder's "zuvi.ini".
-void WriteVolumesFile(TForm1* form, const QString& folder)
-{
-    zuvi::os::IniFile volumes(folder + QStringLiteral("zuvi.ini"));
-    volumes.writeInteger(QStringLiteral("vol1"), QStringLiteral("zuvi"), form->TrackBar1->Position());
-    volumes.writeInteger(QStringLiteral("vol2"), QStringLiteral("zuvi"), form->TrackBar2->Position());
+    files.writeVolumes({form->TrackBar1->Position(), form->TrackBar2->Position()});
 }
 
 bool AutoHideTicked()
@@ -135,10 +119,10 @@ void TForm1::N8Click(TObject*)
     // writes (the shut-down's included) land in the data folder, and a contact edit not yet
     // written would be lost for the account.
     Guard([this] {
-        const QString folder = zuvi::os::accountFolder(Label1->Caption());
-        zuvi::os::ensureDir(folder);
-        WriteContactFile(this, folder);
-        WriteVolumesFile(this, folder);
+        const zuvi::client::AccountFiles files(Label1->Caption());
+        files.makeFolder();
+        WriteContactFile(Label1->Caption());
+        WriteVolumesFile(this, files);
     });
     FSwitchingAccount = true;
     Label1->SetCaption(QString());
@@ -269,24 +253,23 @@ void TForm1::FormDestroy(TObject*)
 {
     ::UnregisterSipAccounts();
     if (FInCall) {
-        zuvi::sip::callHangup(SipCallId, 0, nullptr);
+        HangUpCall();
         FInCall = false;
     }
     DestroySipStack();
 
-    const QString folder = zuvi::os::accountFolder(Label1->Caption());
-    zuvi::os::ensureDir(folder);
+    const zuvi::client::AccountFiles files(Label1->Caption());
+    files.makeFolder();
 
-    WriteContactFile(this, folder);
+    WriteContactFile(Label1->Caption());
 
-    const QString call = folder + QStringLiteral("call");
-    zuvi::os::ensureFile(call);
+    const QString call = files.prepare(files.callHistory());
     TStrings* history = ListBox1->Items();
-    if (history->Count() == 1 && history->Strings(0) == QStringLiteral("暂无记录"))
+    if (zuvi::client::showsNoHistory(history->ToList()))
         history->Clear();
     history->SaveToFile(call);
 
-    WriteVolumesFile(this, folder);
+    WriteVolumesFile(this, files);
 
     if (Form2) {
         Form2->Free();

@@ -3,6 +3,9 @@
 
 #include "client/LoginForm.h"
 #include "client/MainWindow.h"
+#include "client/core/AccountFiles.h"
+#include "client/core/LoginSession.h"
+#include "client/core/SiteLinks.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"
 #include "platform/os/shell.h"
@@ -23,7 +26,7 @@ namespace {
 QString SettingsUser() { return Form1 ? Form1->CurrentUser() : QString(); }
 } // namespace
 
-QString AutoLoginFile() { return zuvi::os::accountFolder(SettingsUser()) + QStringLiteral("login.ini"); }
+QString AutoLoginFile() { return zuvi::client::AccountFiles(SettingsUser()).loginSwitchesFile(); }
 
 QString SystemSettingsFile() { return zuvi::os::dataFolder() + QStringLiteral("set.ini"); }
 
@@ -65,6 +68,25 @@ void TForm3::LoadSystemSettings()
     if (reg.openKey(QString::fromLatin1(zuvi::os::kRunKey), true) && reg.valueExists(kRunValue))
         CheckBox4->SetChecked(true);
     reg.closeKey();
+}
+
+void TForm3::ShowLoginDetails(const zuvi::client::LoginDetails& d, const QString& account)
+{
+    if (d.loginTime)
+        Label15->SetCaption(*d.loginTime);
+    if (d.ip)
+        Label16->SetCaption(*d.ip);
+    if (d.currentIp)
+        Label18->SetCaption(*d.currentIp);
+    if (d.currentLoginTime)
+        Label17->SetCaption(*d.currentLoginTime);
+    if (d.totalLoginTimes)
+        Label19->SetCaption(*d.totalLoginTimes);
+    Label5->SetCaption(account);
+    if (Form2) {
+        Label7->SetCaption(Form2->FBalance);
+        Label26->SetCaption(Form2->FBalanceMin);
+    }
 }
 
 void TForm3::ShowPage(TPanel* page)
@@ -129,5 +151,5 @@ void TForm3::FormDestroy(TObject*)
         SaveDisplaySettings();
 }
 
-void TForm3::Label8Click(TObject*) { zuvi::os::openUrl(SiteRoot() + QStringLiteral("/pay.html")); }
-void TForm3::Label2Click(TObject*) { zuvi::os::openUrl(SiteRoot() + QStringLiteral("/login.html")); }
+void TForm3::Label8Click(TObject*) { zuvi::os::openUrl(zuvi::client::sitePage(QStringLiteral("/pay.html"))); }
+void TForm3::Label2Click(TObject*) { zuvi::os::openUrl(zuvi::client::sitePage(QStringLiteral("/login.html"))); }

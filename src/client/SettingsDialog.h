@@ -9,6 +9,10 @@ class TssSkinForm;
 class TssSkinButton;
 } // namespace zuvi::skin
 
+namespace zuvi::client {
+struct LoginDetails;
+} // namespace zuvi::client
+
 class TForm3 : public zuvi::ui::TForm {
 public:
     explicit TForm3(zuvi::ui::TComponent* Owner);
@@ -61,6 +65,9 @@ public:
 
     // Loads the four boxes from login.ini, set.ini and the Run key (click handlers run on change).
     void LoadSystemSettings();
+    // The account page after a login or a balance refresh: the details the reply gave, the
+    // account and the login state's two balances.
+    void ShowLoginDetails(const zuvi::client::LoginDetails& details, const QString& account);
 
     void FormCreate(zuvi::ui::TObject* Sender);
     void FormDestroy(zuvi::ui::TObject* Sender);

@@ -1,7 +1,8 @@
-// Calling client: SIP stack set-up, the SIP accounts and the SIP library's event handlers.
+// Calling client: SIP stack set-up, the SIP accounts, calls and volumes, and the call-state changes.
 #include "SipStack.h"
 
 #include "platform/os/codepage.h"
+#include "sip/Sip.h"
 
 #include <chrono>
 #include <mutex>
@@ -13,7 +14,19 @@ int SipAccountId = 0;
 int SipCallId = 0;
 double CallStartTime = 0.0;
 
-std::function<void(int, const sip::CallEvent&)> OnCallStateHook;
+std::function<void(const CallStateChange&)> OnCallStateChange;
+
+// Handlers of the SIP library, called on the SIP worker thread.
+void OnCallState(int callId, const sip::CallEvent& e);
+void OnCallMediaState(int callId);
+void OnIncomingCall(int accId, int callId, const sip::IncomingData& rdata);
+void OnRegState(int accId);
+void OnCallTransferStatus(int callId, int statusCode, const std::string& text, bool final, bool* cont);
+void OnBuddyState(int buddyId);
+void OnPager(int callId, const std::string& from, const std::string& to, const std::string& contact,
+    const std::string& mimeType, const std::string& body);
+void OnPagerStatus(int callId, const std::string& to, const std::string& body, int status, const std::string& reason);
+void OnNatDetect(const sip::NatDetectResult& res);
 
 namespace {
 
@@ -164,10 +177,41 @@ int UnregisterSipAccounts()
 
 void DestroySipStack() { sip::destroy(); }
 
-void OnCallState(int callId, const sip::CallEvent& e)
+bool PlaceCall(const std::string& uri)
 {
-    if (OnCallStateHook)
-        OnCallStateHook(callId, e);
+    sip::Status st = sip::verifySipUrl(uri);
+    if (st == sip::Success) {
+        sip::CallSetting setting = sip::callSettingDefault();
+        setting.flag = 0;
+        setting.vidCnt = 0;
+        const int account = sip::accIsValid(SipAccountId) ? SipAccountId : 0;
+        st = sip::callMakeCall(account, uri, &setting, &SipCallId);
+    }
+    return st == sip::Success;
+}
+
+void HangUpCall() { sip::callHangup(SipCallId, 0, nullptr); }
+
+void SetSpeakerVolume(int position) { sip::sndSetSetting(sip::AudDevCap::OutputVolume, position * 10, true); }
+
+void SetMicrophoneVolume(int position) { sip::sndSetSetting(sip::AudDevCap::InputVolume, position * 10, true); }
+
+// Only an answered or an ended call is reported, with the state the engine holds now.
+void OnCallState(int callId, const sip::CallEvent&)
+{
+    if (!OnCallStateChange)
+        return;
+    sip::CallInfo info;
+    if (sip::callGetInfo(callId, &info) != sip::Success)
+        return;
+    if (info.state != sip::InvState::Confirmed && info.state != sip::InvState::Disconnected)
+        return;
+    CallStateChange c;
+    c.callId = callId;
+    c.state = info.state == sip::InvState::Confirmed ? CallStateChange::State::Answered : CallStateChange::State::Ended;
+    c.lastStatus = info.lastStatus;
+    c.connectSeconds = info.connectDurationMs / 1000;
+    OnCallStateChange(c);
 }
 
 // Connects an active call's audio with the sound device both ways; any other media status

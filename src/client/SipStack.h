@@ -1,7 +1,6 @@
-// Calling client: SIP stack set-up, the SIP accounts and the SIP library's event handlers.
+// Calling client: SIP stack set-up, the SIP accounts, calls and volumes, and the call-state changes.
+// The windows reach the SIP engine only through this interface.
 #pragma once
-
-#include "sip/Sip.h"
 
 #include <QString>
 
@@ -36,20 +35,27 @@ void RegisterLoginAccount(const QString& user, const QString& password);
 int UnregisterSipAccounts();
 void DestroySipStack();
 
-// Handlers of the SIP library, called on the SIP worker thread.
-void OnCallState(int callId, const zuvi::sip::CallEvent& e);
-void OnCallMediaState(int callId);
-void OnIncomingCall(int accId, int callId, const zuvi::sip::IncomingData& rdata);
-void OnRegState(int accId);
-void OnCallTransferStatus(int callId, int statusCode, const std::string& text, bool final, bool* cont);
-void OnBuddyState(int buddyId);
-void OnPager(int callId, const std::string& from, const std::string& to, const std::string& contact,
-    const std::string& mimeType, const std::string& body);
-void OnPagerStatus(int callId, const std::string& to, const std::string& body, int status, const std::string& reason);
-void OnNatDetect(const zuvi::sip::NatDetectResult& res);
+// Places a call to the dial URI ("<sip:digits@server>") from the account SipAccountId (account 0
+// when that is not valid), without video; SipCallId is the new call. False when the engine
+// refuses the URI or the call.
+bool PlaceCall(const std::string& uri);
+// Hangs up the call SipCallId.
+void HangUpCall();
+// The slider positions 0 to 10 as the sound device's output and input volume (0 to 100).
+void SetSpeakerVolume(int position);
+void SetMicrophoneVolume(int position);
 
-// What OnCallState does: set by the main window. It runs on the SIP
-// worker; anything touching the UI must be handed on with zuvi::ui::post. It may call the
-// engine (e.g. zuvi::sip::callGetInfo), which then runs directly. Set it before
+// A call answered, or ended with its last SIP status and the seconds it was connected.
+struct CallStateChange {
+    enum class State { Answered,
+        Ended };
+    int callId = -1;
+    State state = State::Ended;
+    int lastStatus = 0;
+    int connectSeconds = 0;
+};
+
+// What the SIP set-up does when a call is answered or ends: set by the main window. It runs on
+// the SIP worker; anything touching the UI must be handed on with zuvi::ui::post. Set it before
 // InitSipStack and leave it alone while the stack runs.
-extern std::function<void(int callId, const zuvi::sip::CallEvent& e)> OnCallStateHook;
+extern std::function<void(const CallStateChange& change)> OnCallStateChange;

@@ -2,6 +2,7 @@
 #include "Sip.h"
 
 #include "Worker.h"
+#include "platform/os/codepage.h"
 
 #include <belle-sip/mainloop.h>
 #include <belle-sip/sipstack.h>
@@ -16,7 +17,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iconv.h>
 #include <memory>
 #include <mutex>
 #include <netinet/in.h>
@@ -37,39 +37,18 @@ namespace {
 
 // ---- text -------------------------------------------------------------------------
 
-std::string convert(const char* to, const char* from, const std::string& in)
+// Text in the ANSI code page to and from the UTF-8 of liblinphone, by the program's one
+// conversion (os/codepage): what GBK cannot hold becomes "?".
+std::string toUtf8(const std::string& ansi)
 {
-    bool ascii = std::all_of(in.begin(), in.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii)
-        return in;
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return in;
-    std::string out(in.size() * 4 + 4, '\0');
-    char* src = const_cast<char*>(in.data());
-    size_t srcLeft = in.size();
-    char* dst = out.data();
-    size_t dstLeft = out.size();
-    while (srcLeft > 0) {
-        if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1)) {
-            if (errno == E2BIG)
-                break;
-            // Unconvertible byte: keep a '?' and go on.
-            ++src;
-            --srcLeft;
-            if (dstLeft > 0) {
-                *dst++ = '?';
-                --dstLeft;
-            }
-        }
-    }
-    iconv_close(cd);
-    out.resize(out.size() - dstLeft);
-    return out;
+    const QByteArray u = os::toUtf8(os::fromAnsi(QByteArray::fromStdString(ansi)));
+    return u.toStdString();
 }
-
-std::string toUtf8(const std::string& ansi) { return convert("UTF-8", "GBK", ansi); }
-std::string fromUtf8(const std::string& utf8) { return convert("GBK//TRANSLIT", "UTF-8", utf8); }
+std::string fromUtf8(const std::string& utf8)
+{
+    const QByteArray a = os::toAnsi(os::fromUtf8(QByteArray::fromStdString(utf8)));
+    return a.toStdString();
+}
 
 std::string str(const char* s) { return s ? std::string(s) : std::string(); }
 

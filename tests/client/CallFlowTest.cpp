@@ -657,7 +657,7 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     g_home = new test::TempHome;
     const std::string home = g_home->dir();
-    setenv("TMPDIR", (home + "/XDG_RUNTIME_DIR").c_str(), 1);
+    setenv("TMPDIR", (home + "/runtime").c_str(), 1);
     setenv("ZUVI_MSGBOX_LOG", (home + "/msgbox.log").c_str(), 1);
     setenv("ZUVI_OPEN_URL_LOG", (home + "/urls.log").c_str(), 1);
     setenv("ZUVI_SIP_FILE_AUDIO", "1", 1);

@@ -1,5 +1,6 @@
 // Main window frame and close-choice dialog: close choices, menus, tray icon, account switch,
 // edge auto-hide and the shut-down, with the whole set of forms created as the program does.
+#include "TForm1Access.h"
 #include "Testbed.h"
 
 #include "client/ProgramForms.h"
@@ -27,12 +28,6 @@
 #include <gtest/gtest.h>
 
 extern int DockHidden, DockAnimating, DockSavedTop, DockFirstMove;
-
-class TForm1Access {
-public:
-    static bool& InCall(TForm1* f) { return f->FInCall; }
-    static bool& Switching(TForm1* f) { return f->FSwitchingAccount; }
-};
 
 using namespace zuvi;
 using namespace zuvi::ui;

@@ -81,7 +81,7 @@ protected:
         return all;
     }
 
-    TempHome home;
+    TempHome home{"zuvi-login-test", TempHome::LogDialogs};
     ServiceSim sim{home.path()};
 };
 

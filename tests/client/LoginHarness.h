@@ -1,6 +1,8 @@
 // Login tests: private home folders, the service simulator as a process, and its request log.
 #pragma once
 
+#include "TempHome.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -23,38 +25,6 @@
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace zuvi::test {
-
-// HOME and the XDG folders of this process point into a fresh temporary folder; message boxes
-// and opened web pages go to log files there.
-class TempHome {
-public:
-    TempHome()
-    {
-        m_dir.setAutoRemove(!std::getenv("ZUVI_TEST_KEEP"));
-        for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME"}) {
-            const QString d = m_dir.path() + "/" + v;
-            QDir().mkpath(d);
-            QFile::setPermissions(d, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            qputenv(v, d.toLocal8Bit());
-        }
-        qputenv("HOME", m_dir.path().toLocal8Bit());
-        qputenv("ZUVI_MSGBOX_LOG", (m_dir.path() + "/msgbox.log").toLocal8Bit());
-        qputenv("ZUVI_OPEN_URL_LOG", (m_dir.path() + "/urls.log").toLocal8Bit());
-    }
-    QString path() const { return m_dir.path(); }
-    QString dataFolder() const { return m_dir.path() + "/XDG_DATA_HOME/zuvi/"; }
-    QStringList lines(const QString& name) const
-    {
-        QFile f(m_dir.path() + "/" + name);
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
-    }
-    QStringList messages() const { return lines("msgbox.log"); }
-
-private:
-    QTemporaryDir m_dir{QDir::tempPath() + "/zuvi-login-test-XXXXXX"};
-};
 
 inline bool waitFor(const std::function<bool()>& pred, int ms = 5000)
 {

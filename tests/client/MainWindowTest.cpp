@@ -1,5 +1,6 @@
 // Main window: layout, creation steps, tabs, contact list and its file, dial-edit keys, volumes.
 #include "main_test_env.h"
+#include "TForm1Access.h"
 
 #include "client/SipStack.h"
 #include "client/MainWindow.h"
@@ -19,12 +20,6 @@
 using namespace zuvi::ui;
 
 static std::unique_ptr<TemporaryHome> g_home;
-
-// Reaches the window's private state.
-class TForm1Access {
-public:
-    static QString& AdLink(TForm1* f) { return f->FAdLink; }
-};
 
 namespace {
 

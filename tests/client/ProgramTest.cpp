@@ -92,7 +92,7 @@ void rememberAccount()
 
 TEST(ProgramTest, SecondInstanceEndsAtOnceWithExitCode1)
 {
-    TempHome home;
+    TempHome home("zuvi-login-test", TempHome::LogDialogs);
     ServiceSim sim(home.path());
     ASSERT_TRUE(sim.running());
     Program first;
@@ -114,7 +114,7 @@ TEST(ProgramTest, SecondInstanceEndsAtOnceWithExitCode1)
 
 TEST(ProgramTest, StartUpErrorIsShownOnceAndTheProgramEndsWithExitCode0)
 {
-    TempHome home;
+    TempHome home("zuvi-login-test", TempHome::LogDialogs);
     // The program without its form layouts beside it: the login form cannot be built.
     const QString copy = home.path() + "/zuvi";
     ASSERT_TRUE(QFile::copy(QStringLiteral(ZUVI_PROGRAM), copy));
@@ -131,7 +131,7 @@ TEST(ProgramTest, StartUpErrorIsShownOnceAndTheProgramEndsWithExitCode0)
 
 TEST(ProgramTest, AutomaticLoginRegistersBothAccountsAtTheSoftswitch)
 {
-    TempHome home;
+    TempHome home("zuvi-login-test", TempHome::LogDialogs);
     Softswitch softswitch(home.path() + "/testbed");
     ASSERT_TRUE(softswitch.started());
     ServiceSim sim(home.path(), softswitch.server());

@@ -14,24 +14,13 @@
 
 #include <memory>
 
-// A private home (see TempHome) with the message-box and URL logs in it; must exist before the
-// application object.
-class TemporaryHome : public zuvi::test::TempHome {
-public:
+// The main-window tests' private home, with the message-box and URL logs in it; it must exist
+// before the application object.
+struct TemporaryHome : zuvi::test::TempHome {
     TemporaryHome()
-        : TempHome("zuvi-main-test")
+        : TempHome("zuvi-main-test", LogDialogs)
     {
-        logDialogs();
     }
-    QString path() const { return QString::fromStdString(dir()); }
-    QString dataDir() const { return path() + "/XDG_DATA_HOME/zuvi/"; }
-    QString configDir() const { return path() + "/XDG_CONFIG_HOME/"; }
-    QByteArray readLog(const char* name) const
-    {
-        QFile f(path() + "/" + name);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    void clearLog(const char* name) const { QFile::remove(path() + "/" + name); }
 };
 
 inline QByteArray ReadFileBytes(const QString& path)

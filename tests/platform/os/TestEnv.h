@@ -1,28 +1,25 @@
-// Test fixture for the OS layer: HOME and the XDG folders point into a fresh temporary folder.
+// Test fixture for the OS layer: every test in its own private home (see TempHome).
 #pragma once
+
+#include "TempHome.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <cstdlib>
+#include <memory>
 
-class TempHome : public ::testing::Test {
+class HomeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        root = m_dir.path();
-        for (const char* sub : {"home", "data", "config", "runtime"})
-            ASSERT_TRUE(QDir().mkpath(root + '/' + sub));
-        setenv("HOME", qPrintable(root + "/home"), 1);
-        setenv("XDG_DATA_HOME", qPrintable(root + "/data"), 1);
-        setenv("XDG_CONFIG_HOME", qPrintable(root + "/config"), 1);
-        setenv("XDG_RUNTIME_DIR", qPrintable(root + "/runtime"), 1);
+        m_home = std::make_unique<zuvi::test::TempHome>("zuvi-os-test");
+        root = m_home->path();
         unsetenv("ZUVI_OPEN_URL_LOG");
     }
+    void TearDown() override { m_home.reset(); }
 
     static QByteArray readAll(const QString& path)
     {
@@ -36,8 +33,8 @@ protected:
         f.write(bytes);
     }
 
-    QString root;
+    QString root; // HOME: data, config, cache and runtime folders in it
 
 private:
-    QTemporaryDir m_dir;
+    std::unique_ptr<zuvi::test::TempHome> m_home;
 };

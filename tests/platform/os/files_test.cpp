@@ -12,7 +12,7 @@
 
 using namespace zuvi::os;
 
-using Folders = TempHome;
+using Folders = HomeTest;
 
 TEST_F(Folders, DataAndAccountFolders)
 {
@@ -21,9 +21,9 @@ TEST_F(Folders, DataAndAccountFolders)
     EXPECT_EQ(accountFolder(""), dataFolder());
 
     unsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(dataFolder(), root + "/home/.local/share/zuvi/");
+    EXPECT_EQ(dataFolder(), root + "/.local/share/zuvi/");
     setenv("XDG_DATA_HOME", "relative/path", 1); // not absolute: ignored
-    EXPECT_EQ(dataFolder(), root + "/home/.local/share/zuvi/");
+    EXPECT_EQ(dataFolder(), root + "/.local/share/zuvi/");
 }
 
 TEST_F(Folders, AccountNamesNeverLeaveTheDataFolder)
@@ -68,7 +68,7 @@ TEST_F(Folders, ProgramFolderHoldsTheExecutable)
     EXPECT_EQ(toPosixPath("C:\\a\\pic\\t1.bmp"), "C:/a/pic/t1.bmp");
 }
 
-using AtomicFile = TempHome;
+using AtomicFile = HomeTest;
 
 TEST_F(AtomicFile, ReplacesContentAndKeepsMode)
 {
@@ -125,7 +125,7 @@ TEST_F(AtomicFile, FailedWritesThrowAndLeaveTheOldFile)
     EXPECT_EQ(QDir(root).entryList(QDir::Files | QDir::Hidden), QStringList{"list"});
 }
 
-using TextListFile = TempHome;
+using TextListFile = HomeTest;
 
 TEST_F(TextListFile, DecodesMarksAndLineBreaks)
 {

@@ -5,7 +5,7 @@
 
 using namespace zuvi::os;
 
-using Ini = TempHome;
+using Ini = HomeTest;
 
 TEST_F(Ini, MissingFileSectionOrKeyGivesTheDefault)
 {

@@ -42,7 +42,7 @@ bool alive(qint64 pid)
 
 } // namespace
 
-using SingleInstance = TempHome;
+using SingleInstance = HomeTest;
 
 TEST_F(SingleInstance, SecondProcessIsRefusedAndADeadHolderBlocksNothing)
 {
@@ -99,7 +99,7 @@ TEST_F(SingleInstance, FallsBackToTmpWithoutRuntimeFolder)
     QFile::remove(path);
 }
 
-using Shell = TempHome;
+using Shell = HomeTest;
 
 TEST_F(Shell, OpenUrlLogReplacesTheBrowser)
 {

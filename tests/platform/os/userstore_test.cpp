@@ -17,7 +17,7 @@ unsigned modeOf(const QString& path)
 }
 } // namespace
 
-using Store = TempHome;
+using Store = HomeTest;
 
 TEST_F(Store, KeysAreCreatedOnlyWhenAsked)
 {
@@ -93,8 +93,9 @@ TEST_F(Store, RunValueIsTheAutostartEntry)
     EXPECT_TRUE(text.contains("\nExec=" + programPath().toUtf8() + "\n"));
     // Named and drawn as the launcher is, and valid for the desktop.
     EXPECT_TRUE(text.contains("\nName=Zuvi\nName[zh_CN]=" + QStringLiteral("Zuvi网络电话").toUtf8() + "\nIcon=zuvi\n"));
-    if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty())
+    if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
         EXPECT_EQ(QProcess::execute("desktop-file-validate", {entry}), 0);
+    }
 
     // Paths that need quoting in an Exec line come back unchanged.
     for (const QString path : {"/opt/my apps/zuvi", "/opt/100%/zu\"vi", "/opt/a\\b/$x"}) {

@@ -11,9 +11,7 @@
 #include <gtest/gtest.h>
 #include <cstdio>
 
-#ifdef ZUVI_UI_TEST_SKIN
-#include "../../../src/skin/SkinClasses.h"
-#endif
+#include "skin/SkinClasses.h"
 
 using namespace zuvi::ui;
 
@@ -226,9 +224,7 @@ TEST(UiLayout, LoadingFailsLoudly)
 // and so are the classes a form registers itself (listed, then skipped here).
 TEST(UiLayout, EveryRepositoryLayoutLoads)
 {
-#ifdef ZUVI_UI_TEST_SKIN
     zuvi::skin::RegisterSkinClasses();
-#endif
     QString saved = ResourceDir();
     SetResourceDir(ZUVI_BIN_DIR);
     QDir dir(ZUVI_SOURCE_FORMS);

@@ -1,6 +1,6 @@
 // UI layer screenshot check: the demo form with Chinese text and a cut-out, grabbed from the X root window.
 #include "Forms.h"
-#include "ui_test_home.h"
+#include "TempHome.h"
 #include "Layout.h"
 #include "StdCtrls.h"
 
@@ -59,8 +59,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s RESOURCE_DIR OUT.png\n", argv[0]);
         return 2;
     }
-    QTemporaryDir home;
-    UseTemporaryHome(home);
+    zuvi::test::TempHome home("zuvi-ui-test");
     TApplication app(argc, argv);
     SetResourceDir(QString::fromLocal8Bit(argv[1]));
     TUiDemo* form = nullptr;

@@ -1,6 +1,6 @@
 // UI layer test: Terminate ends a running modal loop with mrCancel and the message loop at once.
 #include "Forms.h"
-#include "ui_test_home.h"
+#include "TempHome.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -37,8 +37,7 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    UseTemporaryHome(home);
+    zuvi::test::TempHome home("zuvi-ui-test");
     TApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

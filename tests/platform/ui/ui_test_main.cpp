@@ -1,6 +1,6 @@
 // UI layer tests: one application object for the whole test program.
 #include "Forms.h"
-#include "ui_test_home.h"
+#include "TempHome.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,7 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    UseTemporaryHome(home);
+    zuvi::test::TempHome home("zuvi-ui-test");
     zuvi::ui::TApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

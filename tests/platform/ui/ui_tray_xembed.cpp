@@ -8,7 +8,7 @@
 #include "Components.h"
 #include "Forms.h"
 #include "StdCtrls.h"
-#include "ui_test_home.h"
+#include "TempHome.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -111,8 +111,7 @@ bool chooseFromMenu(QPoint icon, const QString& caption)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    UseTemporaryHome(home);
+    zuvi::test::TempHome home("zuvi-ui-test");
     unsetenv("DBUS_SESSION_BUS_ADDRESS"); // the XEmbed tray, not a StatusNotifier host
     qputenv("QT_QPA_PLATFORM", "xcb");
     auto app = std::make_unique<TApplication>(argc, argv);
