@@ -1051,6 +1051,21 @@ Status destroy()
     return Success;
 }
 
+Status post(std::function<void()> job)
+{
+    Engine* e = engine();
+    if (!e || !job)
+        return e ? EInvalidArg : ENotInit;
+    e->worker.post([e, job = std::move(job)] {
+        e->hotUntil = Clock::now() + std::chrono::seconds(1);
+        try {
+            job();
+        } catch (...) {
+        }
+    });
+    return Success;
+}
+
 // ---- transports -------------------------------------------------------------------------
 
 Status transportCreate(TransportType type, const TransportConfig& cfg, int* transportId)
