@@ -4,6 +4,7 @@
 sim_pid=""
 ua_pid=""
 prog_pid=""
+xvfb_pid=""
 
 # Configures the build folder and builds TARGET... quietly.
 bench_build() {
@@ -19,7 +20,7 @@ bench_work() {
 }
 bench_cleanup() {
     local pid
-    for pid in "$prog_pid" "$ua_pid" "$sim_pid"; do
+    for pid in "$prog_pid" "$ua_pid" "$sim_pid" "$xvfb_pid"; do
         [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
     done
     "$root/testbed/stop.sh" "$work/tb" >/dev/null 2>&1 || true
@@ -54,9 +55,20 @@ bench_sim() {
     api=$(sed -n 's/^listening on //p' "$work/sim.out" | head -1)
 }
 
+# A private Xvfb on a free display number; sets $display and $xvfb_pid.
+bench_xvfb() {
+    exec {xvfb_fd}<> <(:)
+    Xvfb -displayfd "$xvfb_fd" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    local n=""
+    for _ in $(seq 1 100); do read -r -t 0.1 n <&"$xvfb_fd" && break; done
+    display=":$n"
+}
+
 # $home_env: assignments for env(1) giving a process a private home, XDG folders and TMPDIR in $work.
 bench_home() {
     mkdir -p "$work/home"
+    chmod 700 "$work/home"
     home_env=(HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
               XDG_RUNTIME_DIR="$work/home" TMPDIR="$work")
 }

@@ -1,4 +1,5 @@
 // SIP engine: the pjsua-shaped operations implemented over liblinphone on the SIP worker.
+#include "EngineApi.h"
 #include "Sip.h"
 
 #include "Worker.h"
@@ -843,14 +844,6 @@ void silenceLogs()
 
 } // namespace
 
-// ---- defaults ---------------------------------------------------------------------------
-
-Config configDefault() { return Config{}; }
-MediaConfig mediaConfigDefault() { return MediaConfig{}; }
-TransportConfig transportConfigDefault() { return TransportConfig{}; }
-AccConfig accConfigDefault() { return AccConfig{}; }
-CallSetting callSettingDefault() { return CallSetting{}; }
-
 // ---- lifecycle --------------------------------------------------------------------------
 
 Status create()
@@ -1514,3 +1507,12 @@ Status enumAudioDevices(std::vector<AudioDevInfo>* devices)
 }
 
 } // namespace zuvi::sip
+
+extern "C" __attribute__((visibility("default"))) const zuvi::sip::EngineApi* zuvi_sip_engine_api()
+{
+    using namespace zuvi::sip;
+#define ZUVI_SIP_ADDRESS(result, name, none, params, args) &name,
+    static const EngineApi api{&create, &post, ZUVI_SIP_FORWARDED(ZUVI_SIP_ADDRESS)};
+#undef ZUVI_SIP_ADDRESS
+    return &api;
+}
