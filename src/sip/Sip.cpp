@@ -343,29 +343,30 @@ public:
     int outVolume = 100, inVolume = 100;
     bool outKept = false, inKept = false;
     belle_sip_main_loop_t* loop = nullptr; // the stack's main loop, when the library shows it
-    Clock::time_point hotUntil{}; // a command or a library event keeps the next second busy
+    Clock::time_point hotUntil{}; // without the main loop: busy until then
 
     // ---- the worker's rhythm ----
 
     // How long the worker may sleep after a tick. Sockets and the stack's timers wake the
-    // stack's main loop by themselves; the library's own per-iteration work (registration
-    // commits, call timers, media events) is what needs the loop to come back: soon while
-    // something is under way, otherwise twice a second.
+    // stack's main loop by themselves, and commands and the library's events end the sleep;
+    // the library's own per-iteration work (registration commits, call timers, media events)
+    // is what needs the loop to come back: soon while a call or a registration is under way,
+    // otherwise twice a second. Without the main loop every datagram waits for a tick, so the
+    // second after a command or an event is busy too.
     milliseconds nextWait() const
     {
-        bool busy = Clock::now() < hotUntil;
+        bool busy = !loop && Clock::now() < hotUntil;
         for (const CallSlot& c : calls)
             busy = busy || (c.call && c.state != InvState::Confirmed && c.state != InvState::Incoming);
         for (const AccountSlot& a : accounts)
             busy = busy || (a.acc && (a.pending || linphone_proxy_config_get_state(a.acc) == LinphoneRegistrationProgress));
         if (loop)
             return busy ? milliseconds(10) : milliseconds(500);
-        // Without the main loop, every datagram waits for an iteration.
         return busy ? milliseconds(1) : milliseconds(50);
     }
 
-    // Something happened or was asked for: iterate again right after the current dispatch
-    // and stay busy for a second.
+    // Something happened: iterate again right after the current dispatch (and, without the
+    // main loop, stay busy for a second).
     void kick()
     {
         hotUntil = Clock::now() + std::chrono::seconds(1);
@@ -904,8 +905,9 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
                  "[net]\nenable_nat_helper=0\n"
                  "[misc]\nstore_friends=0\n"
                  "[sound]\ntone_indications=0\n"
-                 "[storage]\nuri="
-              << (e.dir / "linphone.db").string() << "\n";
+                 // No databases: nothing the engine offers reads them back, and each call
+                 // would write its log and a ZRTP cache between the button and the INVITE.
+                 "[storage]\nuri=null\ncall_logs_db_uri=null\nzrtp_secrets_db_uri=null\n";
             if (!f)
                 return EFailed;
         }
