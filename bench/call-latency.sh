@@ -106,3 +106,4 @@ END {
     if (n3 > 0 && l2a > 0)
         printf "ratio program/linphonec: INVITE to confirmed (ACK) %.2f\n", p2a / l2a
 }' "$work/prog.out" "$work/dial.out" "$work/lpdial.out" "$log"
+echo "stall program: $(sed -n 's/^STALL //p' "$work/prog.out")"

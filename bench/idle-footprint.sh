@@ -28,6 +28,7 @@ sleep 1
 echo "idle program: $(bench_measure "$prog_pid" "$seconds")"
 wait "$prog_pid" || true
 prog_pid=""
+echo "stall program: $(sed -n 's/^STALL //p' "$work/prog.out")"
 
 bench_ua_config "$u2" "$p2"
 bench_ua_start

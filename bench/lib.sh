@@ -6,10 +6,12 @@ ua_pid=""
 prog_pid=""
 xvfb_pid=""
 
-# Configures the build folder and builds TARGET... quietly.
+# Configures the build folder and builds TARGET... quietly (ZUVI_BENCH_NOBUILD=1: uses the
+# build folder as it is, e.g. an older tree's build for a before-and-after run).
 bench_build() {
+    [ -z "${ZUVI_BENCH_NOBUILD:-}" ] || return 0
     cmake -S "$root" -B "$build" >/dev/null
-    cmake --build "$build" -j"$(nproc)" --target "$@" >/dev/null
+    cmake --build "$build" -j4 --target "$@" >/dev/null
 }
 
 # The run's scratch folder /tmp/NAME-XXXXXX as $work. On exit the processes started here end, the
