@@ -43,7 +43,7 @@ const EngineApi* openModule()
         candidates.push_back((exe.parent_path().parent_path() / "lib" / "zuvi" / ZUVI_SIP_MODULE_NAME).string());
     candidates.push_back(ZUVI_SIP_MODULE_BUILD_PATH);
     for (const std::string& path : candidates) {
-        void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        void* module = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
         if (!module)
             continue;
         using Entry = const EngineApi* (*)();
