@@ -106,6 +106,7 @@ TForm2::~TForm2()
 
 void TForm2::FormCreate(TObject*)
 {
+    HideUpdatePrompt();
     CreateApplicationForms();
     LoadLoginSettings();
 }

@@ -1,6 +1,8 @@
 // Main window: construction, creation steps, tabs, contact list, dial-edit keys and the volumes file.
 #include "client/MainWindow.h"
 
+#include "client/AddContactDialog.h"
+#include "client/EditContactDialog.h"
 #include "client/LoginForm.h"
 #include "client/SipStack.h"
 #include "client/core/AccountFiles.h"
@@ -339,15 +341,25 @@ void TForm1::N11Click(TObject*)
     int row = 0;
     if (!FindContactByNumber(Edit1->Text(), row))
         return;
-    const QString line = ValueListEditor1->Strings()->Strings(row - 1);
+    // The edit dialog replaces the current row: make it the line the dialog shows. The selected
+    // contact stays when the dial edit holds its number (a second line with that number); else
+    // the line found is selected, so a typed number never has another contact overwritten.
+    TStrings* lines = ValueListEditor1->Strings();
+    const int selected = ValueListEditor1->Row();
+    if (selected >= 1 && selected <= lines->Count() && NumberPart(lines->Strings(selected - 1)) == Edit1->Text())
+        row = selected;
+    else
+        ValueListEditor1->SetRow(row);
+    const QString line = lines->Strings(row - 1);
     const qsizetype eq = line.indexOf(u'=');
     const QString name = eq < 0 ? QString() : line.left(eq);
     const QString number = NumberPart(line);
-    Q_UNUSED(name);
-    Q_UNUSED(number);
+    Form9->Edit1->SetText(name);
+    Form9->Edit2->SetText(number);
+    Form9->Show();
 }
 
-void TForm1::N12Click(TObject*) { }
+void TForm1::N12Click(TObject*) { Form5->Show(); }
 
 void TForm1::N13Click(TObject*)
 {
@@ -366,7 +378,12 @@ void TForm1::N13Click(TObject*)
     SaveContactFile();
 }
 
-void TForm1::ssSkinButton6Click(TObject*) { }
+void TForm1::ssSkinButton6Click(TObject*)
+{
+    Form5->Show();
+    Form5->Edit1->SetText(QString());
+    Form5->Edit2->SetText(QString());
+}
 
 void TForm1::ssSkinButton7Click(TObject*) { Edit1->PostKeyChar(8); }
 

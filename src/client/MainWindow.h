@@ -1,6 +1,7 @@
 // Main window: account and balance, tabs, contact list, dial area, call history, promotions and tray icon.
 #pragma once
 
+#include "client/core/WebGet.h"
 #include "platform/ui/Components.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
@@ -235,6 +236,17 @@ bool FindContact(const QString& text, int& row);
 QString CurrentAccountFolder();
 // Writes Form1's contact list into the "contact" file of Label1's account (see WriteContactFile).
 void SaveContactFile();
+
+// The Login state as the main window's requests read it from the login form (empty without one).
+QString LoginAccountText();
+QString LoginPasswordText();
+QString LoginHamc();
+QString LoginVosIp();
+// GETs through the main window's web client (made on first use).
+zuvi::client::WebGet MainWeb(TForm1* form);
+
+// The login form's inputs, shown again for a new login; its busy text hidden.
+void ShowLoginInputs();
 
 // The banner picture from the data folder into image, which is shown; an empty file is removed
 // instead. Throws for a file that is not a JPEG picture.

@@ -35,12 +35,13 @@ const QString kTimeFormat = QStringLiteral("yyyy/mm/dd hh:nn:ss");
 // Call-state effects wait here while the call or hang-up button's handler runs.
 CallEventGate g_callGate;
 
+} // namespace
+
 QString LoginAccountText() { return Form2 && Form2->frxComboBox1 ? Form2->frxComboBox1->Text() : QString(); }
 QString LoginPasswordText() { return Form2 && Form2->MaskEdit1 ? Form2->MaskEdit1->Text() : QString(); }
 QString LoginHamc() { return Form2 ? Form2->FHamc : QString(); }
 QString LoginVosIp() { return Form2 ? Form2->FVosIp : QString(); }
 
-// GETs through the main window's web client.
 client::WebGet MainWeb(TForm1* form)
 {
     if (!form->IdHTTP1)
@@ -48,8 +49,6 @@ client::WebGet MainWeb(TForm1* form)
     std::shared_ptr<MainWebClient> web = form->IdHTTP1;
     return [web](const QString& url) { return web->get(url); };
 }
-
-} // namespace
 
 void TForm1::InstallSipHooks()
 {

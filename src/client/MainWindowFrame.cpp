@@ -1,12 +1,15 @@
 // Main window: title-bar buttons, main menu, tray icon, edge auto-hide and shut-down.
 #include "client/MainWindow.h"
 
+#include "client/AddressBookRestore.h"
 #include "client/CloseChoiceDialog.h"
 #include "client/LoginForm.h"
 #include "client/SettingsDialog.h"
 #include "client/SipStack.h"
+#include "client/UpdateDialog.h"
 #include "client/core/AccountFiles.h"
 #include "client/core/SiteLinks.h"
+#include "voicetest/VoiceTestDialog.h"
 #include "platform/net/Endpoints.h"
 #include "platform/os/folders.h"
 #include "platform/os/services.h"
@@ -28,7 +31,8 @@ namespace {
 
 void OpenSitePage(const QString& path) { zuvi::os::openUrl(zuvi::client::sitePage(path)); }
 
-// The login form's inputs, shown again for a new login; its busy text hidden.
+} // namespace
+
 void ShowLoginInputs()
 {
     Form2->frxComboBox1->Show();
@@ -45,6 +49,8 @@ void ShowLoginInputs()
     Form2->Label7->Show();
     Form2->Label8->Hide();
 }
+
+namespace {
 
 // The slider positions into the account's "zuvi.ini".
 void WriteVolumesFile(TForm1* form, const zuvi::client::AccountFiles& files)
@@ -108,7 +114,13 @@ void TForm1::N7Click(TObject*)
     Form3->Show();
 }
 
-void TForm1::N14Click(TObject*) { }
+void TForm1::N14Click(TObject*)
+{
+    if (!Form7)
+        return;
+    Form7->Show();
+    Form7->CheckSoftwareVersion();
+}
 
 void TForm1::N8Click(TObject*)
 {
@@ -234,9 +246,17 @@ void TForm1::Label15Click(TObject* Sender)
     ssSkinButton3Click(Sender);
 }
 
-void TForm1::Label16Click(TObject*) { }
+void TForm1::Label16Click(TObject*)
+{
+    if (synchronous)
+        synchronous->Show();
+}
 
-void TForm1::Label17Click(TObject*) { }
+void TForm1::Label17Click(TObject*)
+{
+    if (Form16)
+        Form16->Show();
+}
 
 void TForm1::IdIPAddrMon1Status(TObject*)
 {

@@ -1,10 +1,20 @@
 // Program windows: their creation order, the start-up and the shut-down.
 #include "client/ProgramForms.h"
 
+#include "client/AddContactDialog.h"
+#include "client/AddressBookRestore.h"
+#include "client/EditContactDialog.h"
+#include "client/LoginStatusNotice.h"
 #include "client/MainWindow.h"
+#include "client/RestoreNotice.h"
 #include "client/LoginForm.h"
 #include "client/CloseChoiceDialog.h"
 #include "client/SettingsDialog.h"
+#include "client/UpdateDialog.h"
+#include "client/UpdatePrompt.h"
+#include "client/core/SoftwareUpdate.h"
+#include "voicetest/AudioDeviceDialog.h"
+#include "voicetest/VoiceTestDialog.h"
 
 #include "platform/ui/Forms.h"
 
@@ -27,6 +37,20 @@ void CreateApplicationForms()
     Create(&Form1);
     Create(&Form3);
     Create(&Form4);
+    Create(&Form5);
+    Create(&Form7);
+    Create(&Form9);
+    Create(&Form8);
+    Create(&synchronous);
+    Create(&Synstatus);
+    Create(&Form16);
+    Create(&Form17);
+}
+
+void HideUpdatePrompt()
+{
+    if (Form6)
+        Form6->Hide();
 }
 
 void CreateLoginForm()
@@ -39,6 +63,15 @@ void CreateLoginForm()
 
 void RunStartup()
 {
+    zuvi::core::RemoveLeftoverInstaller();
+    // Its creation asks for the newest version; an offered installer shows the prompt, which
+    // then creates the login form itself.
+    Form6 = new TForm6(nullptr);
+    Guard([] { Form6->AfterConstruction(); });
+    if (!Form6->UpdateUrl().isEmpty()) {
+        Form6->ShowModal();
+        return;
+    }
     CreateLoginForm();
     Form2->ShowModal();
 }
@@ -49,4 +82,6 @@ void DestroyApplicationForms()
         Application->DestroyComponents();
     if (Form2)
         Form2->Free();
+    if (Form6)
+        Form6->Free();
 }

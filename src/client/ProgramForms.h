@@ -5,11 +5,14 @@
 // the main window, becomes the main form).
 void CreateApplicationForms();
 
+// Hides the start-up update prompt (visible only when it created the login form).
+void HideUpdatePrompt();
+
 // Creates the login form with no owner (its creation handler creates every other window).
 void CreateLoginForm();
 
-// The main routine after the single-instance check: the login form, modally, then the message
-// loop.
+// The main routine after the single-instance check: the update prompt, created first, and when
+// it offers no installer the login form, modally; then the message loop.
 void RunStartup();
 
 // Destroys the application's windows, the last created first, and then the login form when the

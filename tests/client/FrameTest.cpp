@@ -9,6 +9,7 @@
 #include "client/LoginForm.h"
 #include "client/SettingsDialog.h"
 #include "client/CloseChoiceDialog.h"
+#include "client/UpdateDialog.h"
 #include "platform/os/codepage.h"
 #include "platform/os/folders.h"
 #include "platform/os/inifile.h"
@@ -242,8 +243,12 @@ TEST_F(FrameTest, MainMenuItemsAndPages)
     Form1->N7->Click();
     EXPECT_TRUE(Form3->Visible());
     EXPECT_TRUE(Form3->CheckBox3->Checked());
-    // "软件升级" without an update dialog does nothing.
+    // "软件升级" shows the update dialog; with no service its check changes nothing.
     Form1->N14->Click();
+    EXPECT_TRUE(Form7->Visible());
+    EXPECT_EQ(Form7->Label1->Caption(), "");
+    for (auto* b : {Form7->ssSkinButton1, Form7->ssSkinButton2, Form7->ssSkinButton3, Form7->ssSkinButton4})
+        EXPECT_TRUE(b->Visible());
 }
 
 TEST_F(FrameTest, MenuButtonOpensMenuAtButtonAndClientTop)

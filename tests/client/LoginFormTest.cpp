@@ -1,4 +1,5 @@
 // Login form and login sequence, in process, against the service simulator.
+#include "FormTestMain.h"
 #include "LoginHarness.h"
 
 #include "client/ProgramForms.h"
@@ -501,11 +502,4 @@ TEST_F(LoginTest, AutomaticLoginRunsInsideTheModalLoop)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    TApplication app(argc, argv);
-    SetResourceDir(QStringLiteral(ZUVI_TEST_BIN_DIR));
-    return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return FormTestMain(argc, argv); }

@@ -115,7 +115,7 @@ TEST(ProgramTest, SecondInstanceEndsAtOnceWithExitCode1)
 TEST(ProgramTest, StartUpErrorIsShownOnceAndTheProgramEndsWithExitCode0)
 {
     TempHome home("zuvi-login-test", TempHome::LogDialogs);
-    // The program without its form layouts beside it: the login form cannot be built.
+    // The program without its form layouts beside it: the update prompt, the first window, cannot be built.
     const QString copy = home.path() + "/zuvi";
     ASSERT_TRUE(QFile::copy(QStringLiteral(ZUVI_PROGRAM), copy));
     QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -126,7 +126,7 @@ TEST(ProgramTest, StartUpErrorIsShownOnceAndTheProgramEndsWithExitCode0)
     EXPECT_EQ(p.exitCode(), 0);
     const QStringList msgs = home.messages();
     ASSERT_EQ(msgs.size(), 1);
-    EXPECT_TRUE(msgs[0].contains("LoginForm.form")) << msgs[0].toStdString();
+    EXPECT_TRUE(msgs[0].contains("UpdatePrompt.form")) << msgs[0].toStdString();
 }
 
 TEST(ProgramTest, AutomaticLoginRegistersBothAccountsAtTheSoftswitch)
@@ -144,7 +144,7 @@ TEST(ProgramTest, AutomaticLoginRegistersBothAccountsAtTheSoftswitch)
     ASSERT_TRUE(waitFor([&] { return softswitch.registered().size() >= 2; }, 20000))
         << softswitch.registered().join(",").toStdString();
     EXPECT_EQ(softswitch.registered().mid(0, 2), (QStringList{kPhone, kSipId}));
-    EXPECT_EQ(sim.actions(), (QStringList{"RandCode", "Login", "CheckPM"}));
+    EXPECT_EQ(sim.actions(), (QStringList{"softversion", "RandCode", "Login", "CheckPM"}));
     EXPECT_TRUE(home.messages().isEmpty()) << home.messages().join(" | ").toStdString();
     EXPECT_TRUE(QFile::exists(home.dataFolder() + kPhone + "/login.ini"));
 }

@@ -267,6 +267,53 @@ TEST_F(Sim, UploadedContactComesBackInTheRestore)
     EXPECT_NE(readReply(http.post(ServiceApi::UpAddresBook(), stranger, "multipart/form-data; boundary=" + boundary)).ret(), 0);
 }
 
+TEST_F(Sim, UploadBodiesAreReadAsAServerReadsThem)
+{
+    HttpClient http(HttpClient::Kind::Browser);
+    const QString hamc = login(http, kPhone, kPassword);
+    const QByteArray b = "--------121026090233123";
+    auto head = [&](const QByteArray& name) {
+        return "--" + b + "\r\nContent-Disposition: form-data; name=\"" + name
+            + "\"\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n";
+    };
+    const QByteArray fields = head("Phone") + kPhone.toLatin1() + "\r\n" + head("Hamc") + hamc.toLatin1() + "\r\n";
+    const QByteArray close = "--" + b + "--\r\n";
+    const QByteArray longLine(77, 'x');
+    struct Case {
+        QByteArray contentType, body;
+        std::string pl, error; // PL as read; a part of the fault's text, or empty
+    } cases[] = {
+        {"multipart/form-data; boundary=" + b, fields + head("PL") + "139,a,\r\n" + close, "139,a,", ""},
+        // A preamble and an epilogue are skipped; a quoted boundary parameter is read.
+        {"multipart/form-data; boundary=\"" + b + "\"", "preamble\r\n" + fields + head("PL") + "139,b,\r\n" + close + "epilogue",
+            "139,b,", ""},
+        // Escapes, soft breaks and blanks added at a line's end.
+        {"multipart/form-data; boundary=" + b, fields + head("PL") + "1=33=\r\n9,=2Ec,  \r\n" + close, "139,.c,", ""},
+        {"multipart/form-data; boundary=" + b, fields + head("PL") + "139,=2e,\r\n" + close, "", "escape"},
+        {"multipart/form-data; boundary=" + b, fields + head("PL") + "139,\xE5,\r\n" + close, "", "not encoded"},
+        {"multipart/form-data; boundary=" + b, fields + head("PL") + longLine + "\r\n" + close, "", "77 characters"},
+        {"multipart/form-data; boundary=" + b, fields + head("PL") + "139,a,\r\n", "", "no closing boundary"},
+        {"multipart/form-data; boundary=" + b, fields + "--" + b + "\r\nContent-Type: text/plain\r\n\r\n1\r\n" + close, "",
+            "disposition"},
+        {"multipart/form-data", fields + close, "", "no boundary"},
+    };
+    for (const Case& c : cases) {
+        control("/_sim/reset");
+        http.post(ServiceApi::UpAddresBook(), c.body, c.contentType);
+        HttpClient reader(HttpClient::Kind::Plain);
+        cJSON* got = cJSON_Parse(reader.get(q(sim.base() + "/_sim/uploads")).constData());
+        ASSERT_NE(got, nullptr) << c.body.toStdString();
+        const std::string error = cJSON_GetObjectItem(got, "error")->valuestring;
+        if (c.error.empty()) {
+            EXPECT_EQ(error, "") << c.body.toStdString();
+            EXPECT_EQ(std::string(cJSON_GetObjectItem(got, "PL")->valuestring), c.pl);
+        } else {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error << " / " << c.body.toStdString();
+        }
+        cJSON_Delete(got);
+    }
+}
+
 TEST_F(Sim, ActivityNamesABannerPictureTheServiceServes)
 {
     HttpClient http(HttpClient::Kind::Browser);

@@ -1,4 +1,8 @@
 // Service simulator: the calling service's web API on loopback, with switchable faults and a request log.
+#include "Activity.h"
+#include "FormData.h"
+#include "installer.h"
+#include "scripted.h"
 #include "site.h"
 
 #include <httplib.h>
@@ -159,24 +163,6 @@ std::string percentDecode(const std::string& s)
     return out;
 }
 
-std::string quotedPrintableDecode(const std::string& s)
-{
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '=') {
-            out += s[i];
-        } else if (i + 2 < s.size() && s[i + 1] == '\r' && s[i + 2] == '\n') {
-            i += 2; // soft line break
-        } else if (i + 2 < s.size() && std::isxdigit(uint8_t(s[i + 1])) && std::isxdigit(uint8_t(s[i + 2]))) {
-            out += char(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
 std::string now()
 {
     std::time_t t = std::time(nullptr);
@@ -208,43 +194,6 @@ std::string jsonString(const cJSON* o, const char* key)
 {
     const cJSON* v = cJSON_GetObjectItemCaseSensitive(o, key);
     return cJSON_IsString(v) ? v->valuestring : "";
-}
-
-// Form fields of a multipart/form-data body (values quoted-printable decoded when so marked).
-std::map<std::string, std::string> parseMultipart(const std::string& body, const std::string& contentType)
-{
-    std::map<std::string, std::string> fields;
-    auto b = contentType.find("boundary=");
-    if (b == std::string::npos)
-        return fields;
-    std::string boundary = "--" + contentType.substr(b + 9);
-    size_t pos = body.find(boundary);
-    while (pos != std::string::npos) {
-        pos += boundary.size();
-        if (body.compare(pos, 2, "--") == 0)
-            break;
-        pos += 2; // CR LF after the boundary
-        size_t headEnd = body.find("\r\n\r\n", pos);
-        if (headEnd == std::string::npos)
-            break;
-        std::string head = body.substr(pos, headEnd - pos);
-        size_t next = body.find("\r\n" + boundary, headEnd + 4);
-        if (next == std::string::npos)
-            break;
-        std::string value = body.substr(headEnd + 4, next - headEnd - 4);
-        std::string name;
-        auto n = head.find("name=\"");
-        if (n != std::string::npos)
-            name = head.substr(n + 6, head.find('"', n + 6) - n - 6);
-        std::string lowerHead = head;
-        for (char& c : lowerHead)
-            c = char(std::tolower(uint8_t(c)));
-        if (lowerHead.find("content-transfer-encoding: quoted-printable") != std::string::npos)
-            value = quotedPrintableDecode(value);
-        fields[name] = value;
-        pos = next + 2;
-    }
-    return fields;
 }
 
 // Closes the client connection of a request at once, without an answer.
@@ -308,6 +257,7 @@ private:
     std::set<std::pair<std::string, std::string>> m_sessions; // (phone, Hamc) of successful logins
     std::map<std::string, Fault> m_faults;
     std::vector<std::string> m_log; // JSON lines
+    std::vector<std::string> m_uploads; // UpAddresBook bodies as read, JSON objects
     std::string m_banner;
     std::mt19937 m_random{std::random_device{}()};
 };
@@ -480,6 +430,8 @@ std::string Service::credentials(const httplib::Request& req, bool checkPm, bool
 std::string Service::activity(const httplib::Request& req)
 {
     std::string host = req.get_header_value("Host");
+    if (auto custom = sim::customActivity(host))
+        return *custom;
     cJSON* o = cJSON_CreateObject();
     cJSON_AddNumberToObject(o, "ret", 0);
     cJSON* c = cJSON_AddArrayToObject(o, "c");
@@ -502,12 +454,31 @@ std::string Service::activity(const httplib::Request& req)
 
 std::string Service::upAddresBook(const httplib::Request& req, const std::string& contentType)
 {
-    auto fields = parseMultipart(req.body, contentType);
-    Account* acc = account(fields["Phone"]);
-    if (!acc || !loggedIn(fields["Phone"], fields["Hamc"]))
+    const sim::FormData form = sim::parseFormData(req.body, contentType);
+    auto text = [&form](const char* name) {
+        const sim::FormPart* p = form.field(name);
+        return p ? p->value : std::string();
+    };
+    // Every upload is kept as it arrived (fields after the transfer encoding is undone).
+    cJSON* record = cJSON_CreateObject();
+    cJSON* fields = cJSON_AddArrayToObject(record, "fields");
+    for (const sim::FormPart& p : form.parts) {
+        cJSON* pair = cJSON_CreateArray();
+        cJSON_AddItemToArray(pair, cJSON_CreateString(p.name.c_str()));
+        cJSON_AddItemToArray(pair, cJSON_CreateString(p.value.c_str()));
+        cJSON_AddItemToArray(fields, pair);
+    }
+    cJSON_AddStringToObject(record, "PL", text("PL").c_str());
+    cJSON_AddStringToObject(record, "error", form.error.c_str());
+    m_uploads.push_back(print(record));
+    if (!form.error.empty())
+        return refusal(2, "格式错误");
+
+    Account* acc = account(text("Phone"));
+    if (!acc || !loggedIn(text("Phone"), text("Hamc")))
         return refusal(1, "未登录");
     // PL: number "," name "," percent-encoded
-    std::string pl = percentDecode(fields["PL"]);
+    std::string pl = percentDecode(text("PL"));
     auto first = pl.find(',');
     if (first == std::string::npos)
         return refusal(2, "格式错误");
@@ -554,6 +525,8 @@ void Service::handleApi(const httplib::Request& req, httplib::Response& res, con
     std::unique_lock lock(m_mutex);
     log(req, contentType);
     std::optional<Fault> fault = takeFault(action);
+    if (auto mode = sim::endpoint2Fault(req.path))
+        fault = Fault{*mode, -1, 20000};
     if (fault && fault->mode == "delay") {
         lock.unlock();
         std::this_thread::sleep_for(std::chrono::milliseconds(fault->delayMs));
@@ -619,7 +592,7 @@ void Service::handleApi(const httplib::Request& req, httplib::Response& res, con
     } else if (action == "UpAddresBook") {
         body = upAddresBook(req, contentType);
     } else if (action == "RestoreAddresBook") {
-        body = restoreAddresBook(req);
+        body = sim::scriptedRestoreReply().value_or(restoreAddresBook(req));
     } else {
         res.status = 404;
         res.set_content("<html><body>404 Not Found</body></html>", "text/html");
@@ -659,6 +632,8 @@ void Service::log(const httplib::Request& req, const std::string& contentType)
 
 void Service::handleControl(const httplib::Request& req, httplib::Response& res)
 {
+    if (sim::handleScriptedControl(req, res))
+        return;
     std::lock_guard lock(m_mutex);
     if (req.path == "/_sim/log") {
         std::string out;
@@ -687,9 +662,15 @@ void Service::handleControl(const httplib::Request& req, httplib::Response& res)
             m_faults[action] = f;
         }
         res.set_content("ok\n", "text/plain");
+    } else if (req.path == "/_sim/uploads") {
+        std::string out;
+        for (const auto& line : m_uploads)
+            out += line + "\n";
+        res.set_content(out, "application/x-ndjson");
     } else if (req.path == "/_sim/reset") {
         m_faults.clear();
         m_log.clear();
+        m_uploads.clear();
         res.set_content("ok\n", "text/plain");
     } else if (req.path == "/_sim/softversion") {
         m_options.updateUrl = req.get_param_value("u");
@@ -803,7 +784,9 @@ int main(int argc, char** argv)
         server.Post(path, api);
     }
     auto control = [&](const httplib::Request& req, httplib::Response& res) { service.handleControl(req, res); };
+    sim::addActivityRoutes(server);
     server.Get("/_sim/banner.jpg", [&](const httplib::Request&, httplib::Response& res) { service.serveBanner(res); });
+    addInstallerRoutes(server);
     addSitePages(server);
     server.Get(R"(/_sim/\w+)", control);
     server.Post(R"(/_sim/\w+)", control);

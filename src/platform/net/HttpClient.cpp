@@ -12,12 +12,6 @@ namespace zuvi::net {
 
 namespace {
 
-void globalInit()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 long envMs(const char* name, long fallback)
 {
     const char* value = std::getenv(name);
@@ -34,9 +28,21 @@ size_t appendBody(char* data, size_t size, size_t count, void* target)
     return size * count;
 }
 
-// The URL as bytes: ANSI code page, with bytes outside printable ASCII percent-encoded so that
-// curl's URL parser accepts them.
-QByteArray urlBytes(const QString& url)
+struct HeaderList {
+    curl_slist* list = nullptr;
+    void add(const QByteArray& line) { list = curl_slist_append(list, line.constData()); }
+    ~HeaderList() { curl_slist_free_all(list); }
+};
+
+} // namespace
+
+void HttpClient::initLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+QByteArray requestUrlBytes(const QString& url)
 {
     static const char hex[] = "0123456789ABCDEF";
     QByteArray out;
@@ -53,21 +59,13 @@ QByteArray urlBytes(const QString& url)
     return out;
 }
 
-struct HeaderList {
-    curl_slist* list = nullptr;
-    void add(const QByteArray& line) { list = curl_slist_append(list, line.constData()); }
-    ~HeaderList() { curl_slist_free_all(list); }
-};
-
-} // namespace
-
 long HttpClient::connectTimeoutMs() { return envMs("ZUVI_HTTP_CONNECT_TIMEOUT_MS", 5000); }
 long HttpClient::totalTimeoutMs() { return envMs("ZUVI_HTTP_TIMEOUT_MS", 15000); }
 
 HttpClient::HttpClient(Kind kind)
     : m_kind(kind)
 {
-    globalInit();
+    initLibrary();
     CURL* curl = curl_easy_init();
     if (!curl)
         throw TransportError(QStringLiteral("HTTP client could not be created"), 0);
@@ -99,7 +97,7 @@ QByteArray HttpClient::post(const QString& url, const QByteArray& body, const QB
 QByteArray HttpClient::perform(const QString& url, const QByteArray* body, const QByteArray& contentType)
 {
     CURL* curl = static_cast<CURL*>(m_curl);
-    const QByteArray target = urlBytes(url);
+    const QByteArray target = requestUrlBytes(url);
     QByteArray reply;
     char error[CURL_ERROR_SIZE] = {};
 

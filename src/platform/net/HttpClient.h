@@ -22,6 +22,9 @@ private:
     long m_status;
 };
 
+// A URL as curl takes it: the ANSI code page bytes, those outside printable ASCII percent-encoded.
+QByteArray requestUrlBytes(const QString& url);
+
 inline constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 inline constexpr const char* kAcceptAny = "*/*";
 inline constexpr const char* kAcceptBrowser = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
@@ -51,6 +54,8 @@ public:
     // ZUVI_HTTP_CONNECT_TIMEOUT_MS / ZUVI_HTTP_TIMEOUT_MS say otherwise.
     static long connectTimeoutMs();
     static long totalTimeoutMs();
+    // libcurl's process-wide set-up, once, for every user of libcurl in the program.
+    static void initLibrary();
 
 private:
     QByteArray perform(const QString& url, const QByteArray* body, const QByteArray& contentType);

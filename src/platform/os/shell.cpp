@@ -10,29 +10,49 @@
 
 namespace zuvi::os {
 
+namespace {
+
+// xdg-open on the target, or its line in the ZUVI_OPEN_URL_LOG file (tests).
+bool desktopOpen(const QString& target, qint64* pid)
+{
+    if (pid)
+        *pid = 0;
+    const QByteArray log = qgetenv("ZUVI_OPEN_URL_LOG");
+    if (!log.isEmpty()) {
+        QFile f(QFile::decodeName(log));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+            return false;
+        f.write(target.toUtf8() + '\n');
+        return f.flush();
+    }
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {target}, QString(), pid);
+}
+
+} // namespace
+
 bool openUrl(const QString& url)
 {
     // Only web pages: a link that came from the service must not open local files or programs.
     const QString scheme = url.section(u':', 0, 0).toLower();
     if (!url.contains(u':') || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https")))
         return false;
-    const QByteArray log = qgetenv("ZUVI_OPEN_URL_LOG");
-    if (!log.isEmpty()) {
-        QFile f(QFile::decodeName(log));
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
-            return false;
-        f.write(url.toUtf8() + '\n');
-        return f.flush();
-    }
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {url});
+    return desktopOpen(url, nullptr);
 }
 
-bool startProgram(const QString& path, const QStringList& arguments)
+bool openFile(const QString& path, qint64* pid)
+{
+    QFileInfo fi(path);
+    if (!fi.isFile())
+        return false;
+    return desktopOpen(fi.absoluteFilePath(), pid);
+}
+
+bool startProgram(const QString& path, const QStringList& arguments, qint64* pid)
 {
     QFileInfo fi(path);
     if (!fi.isFile() || !fi.isExecutable())
         return false;
-    return QProcess::startDetached(fi.absoluteFilePath(), arguments);
+    return QProcess::startDetached(fi.absoluteFilePath(), arguments, QString(), pid);
 }
 
 bool runAndWait(const QString& program, const QStringList& arguments, int timeoutMs)
