@@ -36,7 +36,7 @@ echo
 field() {
     [ -f "$1" ] || { echo "-"; return; }
     local v
-    v=$(grep -m1 -- "$2" "$1" | sed -n "s/.*$3[ =]*\([0-9.]*\).*/\1/p")
+    v=$(grep -m1 -- "$2" "$1" | sed -n "s|.*$3[ =]*\([0-9.]*\).*|\1|p")
     echo "${v:--}"
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a + 0 > 0 && b + 0 > 0) printf "%.2f", a / b; else printf "-" }'; }

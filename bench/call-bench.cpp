@@ -34,6 +34,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -66,7 +67,8 @@ public:
     {
         tick();
         m_phase = name;
-        m_order.push_back(name);
+        if (std::find(m_order.begin(), m_order.end(), name) == m_order.end())
+            m_order.push_back(name);
     }
     void pause() { m_timer.stop(); }
     void resume()
@@ -207,13 +209,15 @@ int main(int argc, char** argv)
             probe.phase("idle");
             runUntil([] { return false; }, 3000);
         } else if (mode == "latency") {
-            probe.phase("call");
             for (int i = 0; i < count && rc == 0; ++i) {
+                probe.phase("call");
                 if (!placeCall(number)) {
                     std::fprintf(stderr, "round %d: no answer\n", i + 1);
                     rc = 1;
                 }
                 runUntil([] { return false; }, 200);
+                // The hang-up unregisters with its one-second pause on the UI thread.
+                probe.phase("hang-up");
                 hangUp();
                 runUntil([] { return false; }, 300);
             }
