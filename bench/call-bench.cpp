@@ -102,6 +102,17 @@ private:
     std::map<std::string, double> m_worst;
 };
 
+// The program's own event loop (no polling) for SECONDS, with the probe's timer stopped so that
+// what is measured from outside is the program alone.
+void runUnprobed(StallProbe& probe, int seconds)
+{
+    probe.pause();
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    probe.resume();
+}
+
 // COUNT contact lines "name=number", Chinese and Latin names in no order.
 void writeContacts(const QString& account, int count)
 {
@@ -201,11 +212,7 @@ int main(int argc, char** argv)
             std::printf("IDLE %d\n", int(getpid()));
             std::fflush(stdout);
             // Measured from outside with the probe stopped, then probed for a few seconds more.
-            probe.pause();
-            QEventLoop loop;
-            QTimer::singleShot(count * 1000, &loop, &QEventLoop::quit);
-            loop.exec();
-            probe.resume();
+            runUnprobed(probe, count);
             probe.phase("idle");
             runUntil([] { return false; }, 3000);
         } else if (mode == "latency") {
@@ -229,13 +236,7 @@ int main(int argc, char** argv)
             } else {
                 std::printf("INCALL %d\n", int(getpid()));
                 std::fflush(stdout);
-                // The program's own event loop (no polling) for the length of the call, measured
-                // from outside with the probe stopped.
-                probe.pause();
-                QEventLoop loop;
-                QTimer::singleShot(count * 1000, &loop, &QEventLoop::quit);
-                loop.exec();
-                probe.resume();
+                runUnprobed(probe, count);
                 std::printf("END\n");
                 std::fflush(stdout);
                 hangUp();
