@@ -26,7 +26,10 @@ run() {
 }
 ZUVI_BENCH_BEFORE=$before "$root/bench/ui-startup.sh" "$build" 21 > "$out/startup.now" 2>"$out/startup.err" ||
     echo "ui-startup.sh failed: $(tail -3 "$out/startup.err")" >&2
-[ -z "$before" ] || sed 's/program [0-9.]* ms, //; s/; before: /, /' "$out/startup.now" > "$out/startup.before"
+if [ -n "$before" ]; then
+    sed -n 's/.*; before: program \([0-9.]*\) ms.*/start to window mapped: program \1 ms/p' "$out/startup.now" > "$out/startup.before"
+    sed -i 's/; before: .*//' "$out/startup.now"
+fi
 run idle idle-footprint.sh 10
 run incall call-footprint.sh 10
 run login login-contacts.sh 48000
