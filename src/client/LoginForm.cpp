@@ -272,21 +272,31 @@ void TForm2::Timer1Timer(TObject*)
         Form1->ShowAccount(name);
         if (Form3)
             Form3->ShowLoginDetails(login.details, name);
-        Form1->LoadUserSettings(name);
-        Form1->LoadAccountLists();
+        try {
+            Form1->LoadUserSettings(name);
+            Form1->LoadAccountLists();
 
-        const client::AccountFiles files(Form1->Label1->Caption());
-        files.writeLoginSwitches({CheckBox1->Checked(), CheckBox2->Checked(), CheckBox3->Checked()});
-        os::ensureFile(client::usersFile());
-        frxComboBox1->Items()->SaveToFile(client::usersFile());
+            const client::AccountFiles files(Form1->Label1->Caption());
+            files.writeLoginSwitches({CheckBox1->Checked(), CheckBox2->Checked(), CheckBox3->Checked()});
+            os::ensureFile(client::usersFile());
+            frxComboBox1->Items()->SaveToFile(client::usersFile());
 
-        os::Registry reg;
-        if (reg.openKey(QString::fromLatin1(os::kProgramKey), true)) {
-            if (CheckBox1->Checked())
-                reg.writeString(QStringLiteral("usr"), name);
-            if (CheckBox2->Checked())
-                reg.writeString(name, MaskEdit1->Text());
-            reg.closeKey();
+            os::Registry reg;
+            if (reg.openKey(QString::fromLatin1(os::kProgramKey), true)) {
+                if (CheckBox1->Checked())
+                    reg.writeString(QStringLiteral("usr"), name);
+                if (CheckBox2->Checked())
+                    reg.writeString(name, MaskEdit1->Text());
+                reg.closeKey();
+            }
+        } catch (...) {
+            // A file that cannot be written (a folder in its place, a read-only or full disk):
+            // reported, and the form is back as after a failed login. Nobody is logged in, so no
+            // later write puts lists that were never loaded into the account's folder.
+            Application->HandleException(std::current_exception());
+            Form1->Label1->SetCaption(QString());
+            SetLoginControlsVisible(true);
+            return;
         }
 
         Form1->SetTrayIconState(1);

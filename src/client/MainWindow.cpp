@@ -168,33 +168,25 @@ void TForm1::ShowAccount(const QString& account)
 
 void TForm1::LoadAccountLists()
 {
+    // A missing file is created empty and read like any other, so an account without files
+    // starts with empty lists: nothing of the account logged in before is shown, or written
+    // later into this account's folder.
     const zuvi::client::AccountFiles files(Label1->Caption());
-    files.makeFolder();
-    const QString contact = files.contacts();
-    if (zuvi::os::fileExists(contact)) {
-        ValueListEditor1->Strings()->LoadFromFile(contact);
-        if (ValueListEditor1->Strings()->Count() == 0) {
-            ValueListEditor1->SetVisible(false);
-            ValueListEditor2->SetVisible(true);
-        } else {
-            ValueListEditor1->SetVisible(true);
-            ValueListEditor2->SetVisible(false);
-            Edit1->SetText(QString());
-            SortContacts(ValueListEditor1);
-        }
+    const QString contact = files.prepare(files.contacts());
+    ValueListEditor1->Strings()->LoadFromFile(contact);
+    if (ValueListEditor1->Strings()->Count() == 0) {
+        ValueListEditor1->SetVisible(false);
+        ValueListEditor2->SetVisible(true);
     } else {
-        zuvi::os::ensureFile(contact);
         ValueListEditor1->SetVisible(true);
         ValueListEditor2->SetVisible(false);
+        Edit1->SetText(QString());
+        SortContacts(ValueListEditor1);
     }
-    const QString call = files.callHistory();
-    if (zuvi::os::fileExists(call)) {
-        ListBox1->Items()->LoadFromFile(call);
-        if (ListBox1->Items()->Count() == 0)
-            ListBox1->Items()->Add(zuvi::client::kNoHistory);
-    } else {
-        zuvi::os::ensureFile(call);
-    }
+    const QString call = files.prepare(files.callHistory());
+    ListBox1->Items()->LoadFromFile(call);
+    if (ListBox1->Items()->Count() == 0)
+        ListBox1->Items()->Add(zuvi::client::kNoHistory);
 }
 
 void TForm1::SortContacts(TValueListEditor* list)

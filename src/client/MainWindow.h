@@ -126,8 +126,8 @@ public:
     void SortContacts(zuvi::ui::TValueListEditor* list);
     // The account name and the login state's two balances in the title area.
     void ShowAccount(const QString& account);
-    // The contact list and the call history from the folder of Label1's account (empty files
-    // made when missing).
+    // The contact list and the call history from the folder of Label1's account; a missing file
+    // is made empty and gives an empty list.
     void LoadAccountLists();
     // The contact list into the account's "contact" (folder one level and an empty file made
     // first when missing).
@@ -211,6 +211,8 @@ private:
     friend class TForm1Access;
     // Sets the SIP library's call hooks; runs right before InitSipStack (MainWindowCalls.cpp).
     void InstallSipHooks();
+    // The contact list, the call history when asked, and the volumes into Label1's account folder.
+    void SaveAccountFiles(bool withHistory);
     void ShowTab(zuvi::ui::TPanel* page, zuvi::ui::TImage* highlight, bool focusDial);
     void HideServiceLinks();
     void LoadBanner();

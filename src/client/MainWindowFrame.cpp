@@ -130,12 +130,7 @@ void TForm1::N8Click(TObject*)
     // The account's lists and volumes go into its own folder now: once Label1 is empty, later
     // writes (the shut-down's included) land in the data folder, and a contact edit not yet
     // written would be lost for the account.
-    Guard([this] {
-        const zuvi::client::AccountFiles files(Label1->Caption());
-        files.makeFolder();
-        WriteContactFile(Label1->Caption());
-        WriteVolumesFile(this, files);
-    });
+    SaveAccountFiles(false);
     FSwitchingAccount = true;
     Label1->SetCaption(QString());
     Label13->SetCaption(QString());
@@ -267,6 +262,24 @@ void TForm1::IdIPAddrMon1Status(TObject*)
     Form2->Show();
 }
 
+void TForm1::SaveAccountFiles(bool withHistory)
+{
+    // Each write on its own: one that fails is reported and the others still run.
+    const zuvi::client::AccountFiles files(Label1->Caption());
+    files.makeFolder();
+    Guard([&] { WriteContactFile(Label1->Caption()); });
+    if (withHistory) {
+        Guard([&] {
+            const QString call = files.prepare(files.callHistory());
+            TStrings* history = ListBox1->Items();
+            if (zuvi::client::showsNoHistory(history->ToList()))
+                history->Clear();
+            history->SaveToFile(call);
+        });
+    }
+    Guard([&] { WriteVolumesFile(this, files); });
+}
+
 // Shut-down: SIP first, then the account's files, then the login form ------------------------
 
 void TForm1::FormDestroy(TObject*)
@@ -278,18 +291,7 @@ void TForm1::FormDestroy(TObject*)
     }
     DestroySipStack();
 
-    const zuvi::client::AccountFiles files(Label1->Caption());
-    files.makeFolder();
-
-    WriteContactFile(Label1->Caption());
-
-    const QString call = files.prepare(files.callHistory());
-    TStrings* history = ListBox1->Items();
-    if (zuvi::client::showsNoHistory(history->ToList()))
-        history->Clear();
-    history->SaveToFile(call);
-
-    WriteVolumesFile(this, files);
+    SaveAccountFiles(true);
 
     if (Form2) {
         Form2->Free();

@@ -22,12 +22,16 @@ using namespace zuvi::ui;
 
 namespace {
 
-// An error in a window's creation handler is reported and the start-up goes on (the window
-// exists all the same).
+// Set once every window exists: a window that could not be built ends the start-up.
+bool g_formsCreated = false;
+
+// An error in a window's creation handler is reported inside CreateForm and the start-up goes on
+// (the window exists all the same). An error in its construction leaves no window: it escapes,
+// the windows after it are not created, and the start-up ends.
 template<class T>
 void Create(T** ref)
 {
-    Guard([ref] { Application->CreateForm(ref); });
+    Application->CreateForm(ref);
 }
 
 } // namespace
@@ -45,6 +49,7 @@ void CreateApplicationForms()
     Create(&Synstatus);
     Create(&Form16);
     Create(&Form17);
+    g_formsCreated = true;
 }
 
 void HideUpdatePrompt()
@@ -56,9 +61,25 @@ void HideUpdatePrompt()
 void CreateLoginForm()
 {
     // As for the other windows, an error in the creation handler is reported and the form is
-    // shown all the same; an error in its construction ends the start-up.
+    // shown all the same; an error in its construction ends the start-up. The handler creates
+    // the other windows: when one of them could not be built, its error has been shown by now
+    // and the program ends before any login.
+    g_formsCreated = false;
     Form2 = new TForm2(nullptr);
     Guard([] { Form2->AfterConstruction(); });
+    if (!g_formsCreated)
+        Application->Terminate();
+}
+
+void EndRunOnSessionSignal()
+{
+    // Once the run is ending, a further signal changes nothing.
+    if (!Application || Application->Terminated())
+        return;
+    if (Form1)
+        Form1->N10Click(nullptr);
+    else
+        Application->Terminate();
 }
 
 void RunStartup()

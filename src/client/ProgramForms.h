@@ -15,6 +15,10 @@ void CreateLoginForm();
 // it offers no installer the login form, modally; then the message loop.
 void RunStartup();
 
+// The session ends the program (SIGTERM, SIGHUP, SIGINT; on the UI thread): the shut-down of
+// "退出", once.
+void EndRunOnSessionSignal();
+
 // Destroys the application's windows, the last created first, and then the login form when the
 // main window's destruction has not done so.
 void DestroyApplicationForms();

@@ -4,6 +4,7 @@
 #include "platform/os/Exception.h"
 #include "platform/os/singleinstance.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/SessionSignals.h"
 
 #include <QGuiApplication>
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
         return 1;
     zuvi::ui::TApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("zuvi"));
+    zuvi::ui::OnSessionSignal(EndRunOnSessionSignal);
     try {
         zuvi::ui::Application->Initialize();
         zuvi::ui::Application->MainFormOnTaskBar = true;

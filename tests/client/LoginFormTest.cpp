@@ -127,12 +127,13 @@ TEST_F(LoginTest, SuccessfulLoginFillsWindowsAndStores)
     EXPECT_TRUE(Form1->TrayIcon1->Visible());
     EXPECT_FALSE(Form2->Visible());
     EXPECT_FALSE(Form1->Timer7->Enabled());
-    // Missing contact and call files are created; the contact grid replaces the placeholder.
+    // Missing contact and call files are created and read as empty lists: the placeholders.
     const QString folder = home.dataFolder() + kPhone + "/";
     EXPECT_TRUE(QFile::exists(folder + "contact"));
     EXPECT_TRUE(QFile::exists(folder + "call"));
-    EXPECT_TRUE(Form1->ValueListEditor1->Visible());
-    EXPECT_FALSE(Form1->ValueListEditor2->Visible());
+    EXPECT_FALSE(Form1->ValueListEditor1->Visible());
+    EXPECT_TRUE(Form1->ValueListEditor2->Visible());
+    EXPECT_EQ(Form1->ListBox1->Items()->ToList(), QStringList{"暂无记录"});
 
     zuvi::os::IniFile ini(folder + "login.ini");
     for (const char* section : {"switch1", "switch2", "switch3"})
@@ -200,6 +201,49 @@ TEST_F(LoginTest, AccountFilesFillTheLists)
             EXPECT_TRUE(Form1->Edit1->Text().isEmpty());
         } else {
             EXPECT_EQ(Form1->Edit1->Text(), "138");
+        }
+    }
+}
+
+TEST_F(LoginTest, UnwritableAccountFileGivesTheFormBackAndTheNextLoginWorks)
+{
+    const QString folder = home.dataFolder() + kPhone + "/";
+    const QString history = QStringLiteral("张三 12 秒 2026/01/02 03:04:05");
+    // Each of the login's writes in turn meets a folder in its file's place.
+    for (const QString file : {"contact", "call", "login.ini"}) {
+        SCOPED_TRACE(file.toStdString());
+        if (Form2)
+            DestroyApplicationForms();
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        if (file != "call") {
+            zuvi::os::TextList call;
+            call.lines = {history};
+            call.save(folder + "call");
+        }
+        ASSERT_TRUE(QDir().mkdir(folder + file));
+        home.clearLog("msgbox.log");
+        sim.control("/_sim/reset");
+        createForms();
+        login(kPhone, kPassword);
+
+        const QStringList msgs = home.messages();
+        ASSERT_EQ(msgs.size(), 1) << msgs.join(" | ").toStdString();
+        EXPECT_EQ(msgs[0], "无法写入文件 " + folder + file);
+        EXPECT_TRUE(loginControlsShown());
+        EXPECT_FALSE(Form1->Visible());
+        // Nobody is logged in: the shut-down would not write the lists into the account's folder.
+        EXPECT_TRUE(Form1->Label1->Caption().isEmpty());
+        EXPECT_EQ(sim.actions(), (QStringList{"RandCode", "Login"}));
+
+        // Once the path can be written, the next login goes through.
+        ASSERT_TRUE(QDir(folder + file).removeRecursively());
+        login(kPhone, kPassword);
+        EXPECT_EQ(home.messages().size(), 1) << home.messages().join(" | ").toStdString();
+        EXPECT_EQ(Form1->Label1->Caption(), kPhone);
+        EXPECT_TRUE(Form1->Visible());
+        if (file != "call") {
+            EXPECT_EQ(Form1->ListBox1->Items()->ToList(), QStringList{history});
         }
     }
 }
@@ -452,6 +496,8 @@ TEST_F(LoginTest, EnterInEitherBoxArmsTheLogin)
 
 TEST_F(LoginTest, LinksOpenTheSitePages)
 {
+    // A root ending in "/" gives the same links.
+    qputenv("ZUVI_SITE_ROOT", "http://site.test/");
     createForms();
     Form2->Label7Click(nullptr);
     Form2->Label3Click(nullptr);

@@ -13,7 +13,7 @@ std::optional<LoginDetails> refreshBalance(const WebGet& get, const QString& acc
     if (!body)
         return std::nullopt;
     const net::Reply r = net::readReply(*body);
-    if (!r.isJson() || r.ret() != 0)
+    if (!reply::accepted(r, reply::Rd::Object))
         return std::nullopt;
     return reply::loginDetails(reply::rd(r), reply::ansiIfString, reply::utf8IfString);
 }

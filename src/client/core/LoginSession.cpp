@@ -32,7 +32,7 @@ LoginToken LoginSession::fetchToken(const QString& account) const
             return {LoginToken::Outcome::NotJson, QString()};
         if (!net::item(r.root(), "ret"))
             return {LoginToken::Outcome::Unreachable, QString()};
-        if (r.ret() != 0) {
+        if (!reply::accepted(r, reply::Rd::String)) {
             m_pause(1000);
             continue;
         }
@@ -49,7 +49,7 @@ LoginResult LoginSession::login(const QString& account, const QString& password,
     const net::Reply r = net::readReply(*body);
     if (!r.isJson())
         return {LoginResult::Outcome::NotJson, {}};
-    if (r.ret() != 0)
+    if (!reply::accepted(r, reply::Rd::Object))
         return {LoginResult::Outcome::Refused, {}};
     return {LoginResult::Outcome::Accepted, reply::loginDetails(reply::rd(r), anyText, utf8Text)};
 }

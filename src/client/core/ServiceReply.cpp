@@ -5,6 +5,16 @@ namespace zuvi::client::reply {
 
 const cJSON* rd(const net::Reply& reply) { return reply.item("rd"); }
 
+bool accepted(const net::Reply& reply, Rd kind)
+{
+    // cJSON's valueint reads 0.7 as 0: only the exact number 0 counts.
+    const cJSON* ret = reply.item("ret");
+    if (!reply.isJson() || !cJSON_IsNumber(ret) || ret->valuedouble != 0)
+        return false;
+    const cJSON* payload = rd(reply);
+    return kind == Rd::Object ? cJSON_IsObject(payload) : cJSON_IsString(payload) && payload->valuestring;
+}
+
 QString textOrNumber(const cJSON* rd, const char* key)
 {
     const cJSON* v = net::item(rd, key);

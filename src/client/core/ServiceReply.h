@@ -13,6 +13,13 @@ namespace zuvi::client::reply {
 // The "rd" member of the root object (null when absent).
 const cJSON* rd(const net::Reply& reply);
 
+// The kinds of "rd" a successful reply carries: a Login's object, a RandCode's string.
+enum class Rd { Object,
+    String };
+// True for a success: a JSON reply whose "ret" is exactly the integer 0 and whose "rd" is of
+// the kind. Anything else (0.7, "0", an rd that is a number, an array or missing) is a refusal.
+bool accepted(const net::Reply& reply, Rd kind);
+
 // A member of rd as the login form reads it: ANSI text, a number as its decimal text, anything
 // else (missing included) as "".
 QString textOrNumber(const cJSON* rd, const char* key);

@@ -10,11 +10,14 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QTranslator>
 #include <QWindow>
 #include <algorithm>
 #include <optional>
@@ -368,6 +371,7 @@ void TCustomForm::SetVisible(bool v)
             w->setWindowFlag(Qt::FramelessWindowHint, m_borderStyle == bsNone);
             w->setWindowFlag(Qt::WindowStaysOnTopHint, m_topMost);
             w->setGeometry(Left(), Top(), Width(), Height());
+            standAboveMainForm(w);
             w->show();
             raiseWindow(w);
             w->activateWindow();
@@ -378,6 +382,25 @@ void TCustomForm::SetVisible(bool v)
             w->hide();
         DoHide();
     }
+}
+
+// As the windows the main form owns on the original platform: a form of the application's
+// stands above the main form (a topmost one included), as its transient window.
+void TCustomForm::standAboveMainForm(QWidget* w)
+{
+    if (!Application || !Application->MainFormOnTaskBar || Owner() != Application)
+        return;
+    TCustomForm* main = Application->MainForm();
+    QWidget* mainWidget = main && main != this ? main->Widget() : nullptr;
+    if (!mainWidget)
+        return;
+    // Window managers keep only dialog-type windows above the window they are transient for.
+    if (w->windowType() != Qt::Dialog)
+        w->setWindowFlags((w->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+    w->winId();
+    mainWidget->winId();
+    if (QWindow* window = w->windowHandle())
+        window->setTransientParent(mainWidget->windowHandle());
 }
 
 void TCustomForm::DoShow()
@@ -518,6 +541,11 @@ TApplication::TApplication(int& argc, char** argv)
         QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("WenQuanYi Micro Hei"));
     }
     Application = this;
+    // Qt's own texts (the standard buttons of message boxes among them) in the desktop's language.
+    m_qtTranslations = std::make_unique<QTranslator>();
+    if (m_qtTranslations->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(m_qtTranslations.get());
     detail::InitHandoff();
 }
 
@@ -527,14 +555,13 @@ TApplication::~TApplication()
     detail::ShutdownHandoff();
     if (Application == this)
         Application = nullptr;
+    m_qtTranslations.reset();
     m_qapp.reset();
 }
 
-void TApplication::SetTitle(const QString& t)
-{
-    m_title = t;
-    QGuiApplication::setApplicationDisplayName(t);
-}
+// The title goes to message boxes only: as Qt's display name it would be appended to every
+// window's caption ("Zuvi网络电话 — Zuvi").
+void TApplication::SetTitle(const QString& t) { m_title = t; }
 
 void TApplication::Run()
 {

@@ -8,6 +8,8 @@
 #include <memory>
 
 class QEventLoop;
+class QTranslator;
+class QWidget;
 
 namespace zuvi::ui {
 
@@ -72,6 +74,7 @@ private:
     friend class FormWidget;
     friend class TApplication;
     void placeOnShow();
+    void standAboveMainForm(QWidget* w);
     void endModal(TModalResult r);
     TBorderStyle m_borderStyle = bsSizeable;
     TPosition m_position = poDesigned;
@@ -132,6 +135,7 @@ public:
 private:
     friend class TCustomForm;
     std::unique_ptr<class QApplication> m_qapp;
+    std::unique_ptr<QTranslator> m_qtTranslations;
     QString m_title;
     TCustomForm* m_mainForm = nullptr;
     bool m_terminated = false;

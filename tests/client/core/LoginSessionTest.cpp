@@ -47,6 +47,10 @@ TEST(LoginSession, TokenAttempts)
             LoginToken::Outcome::Refused, 3, {1000, 1000, 1000}},
         {"refused, then a failure", {R"({"ret":1})", std::nullopt}, LoginToken::Outcome::Unreachable, 2, {1000}},
         {"refused once", {R"({"ret":1})", R"({"ret":0,"rd":"abcd"})"}, LoginToken::Outcome::Token, 2, {1000}},
+        {"a ret that is no integer refuses", {R"({"ret":0.7,"rd":"abcd"})", R"({"ret":0,"rd":"abcd"})"},
+            LoginToken::Outcome::Token, 2, {1000}},
+        {"an rd that is no string refuses", {R"({"ret":0,"rd":5})", R"({"ret":0,"rd":["x"]})", R"({"ret":0,"rd":"abcd"})"},
+            LoginToken::Outcome::Token, 3, {1000, 1000}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -81,6 +85,14 @@ TEST(LoginSession, LoginReplyAsPlainValues)
         {"Service Unavailable", LoginResult::Outcome::NotJson},
         {R"({"ret":3})", LoginResult::Outcome::Refused},
         {R"({"rd":{}})", LoginResult::Outcome::Refused},
+        // Of the wrong type: a refusal, never a login with empty details.
+        {R"({"ret":0.7,"rd":{"vos_ip":"10.0.0.5"}})", LoginResult::Outcome::Refused},
+        {R"({"ret":1e300,"rd":{"vos_ip":"10.0.0.5"}})", LoginResult::Outcome::Refused},
+        {R"({"ret":"0","rd":{"vos_ip":"10.0.0.5"}})", LoginResult::Outcome::Refused},
+        {R"({"ret":0,"rd":5})", LoginResult::Outcome::Refused},
+        {R"({"ret":0,"rd":[{"vos_ip":"10.0.0.5"}]})", LoginResult::Outcome::Refused},
+        {R"({"ret":0,"rd":"10.0.0.5"})", LoginResult::Outcome::Refused},
+        {R"({"ret":0})", LoginResult::Outcome::Refused},
     };
     for (const auto& [reply, outcome] : failures) {
         Session f({reply});
@@ -108,8 +120,9 @@ TEST(BalanceRefresh, TakesOnlyTheStringsTheReplyGives)
     EXPECT_EQ(d->totalLoginTimes, std::nullopt); // a number: left as it is
     EXPECT_EQ(d->currentLoginTime, std::nullopt); // missing
 
-    for (const std::optional<QByteArray>& reply :
-        {std::optional<QByteArray>(), std::optional<QByteArray>("<html>"), std::optional<QByteArray>(R"({"ret":1})")}) {
+    for (const std::optional<QByteArray>& reply : {std::optional<QByteArray>(), std::optional<QByteArray>("<html>"),
+             std::optional<QByteArray>(R"({"ret":1})"), std::optional<QByteArray>(R"({"ret":0.7,"rd":{"Balance":"1"}})"),
+             std::optional<QByteArray>(R"({"ret":0,"rd":5})"), std::optional<QByteArray>(R"({"ret":0,"rd":[]})")}) {
         FakeWeb failing{{reply}};
         EXPECT_FALSE(client::refreshBalance(failing.get(), "alice", "pw", "h"));
     }
