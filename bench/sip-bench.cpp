@@ -2,9 +2,15 @@
 //
 //   zuvi-sip-bench latency SERVER USER PASSWORD NUMBER ROUNDS
 //   zuvi-sip-bench footprint SERVER USER PASSWORD NUMBER SECONDS
+//   zuvi-sip-bench flood RATE SECONDS   (INVITE+CANCEL pairs a second at the engine's port,
+//                                        twice, with a minute's pause after each)
 #include "sip/Sip.h"
 
+#include <arpa/inet.h>
+#include <malloc.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -144,10 +150,74 @@ void hangUp(int callId)
 
 } // namespace
 
+// Sends `rate` INVITE+CANCEL pairs a second to 127.0.0.1:port for `seconds`; returns the pairs sent.
+int flood(unsigned port, int rate, int seconds)
+{
+    int s = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+    sockaddr_in me{}, to{};
+    me.sin_family = to.sin_family = AF_INET;
+    me.sin_addr.s_addr = to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    bind(s, reinterpret_cast<sockaddr*>(&me), sizeof me);
+    socklen_t len = sizeof me;
+    getsockname(s, reinterpret_cast<sockaddr*>(&me), &len);
+    const std::string from = "127.0.0.1:" + std::to_string(ntohs(me.sin_port));
+    const std::string sdp = "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\nm=audio 40000 RTP/AVP 0\r\n";
+    auto request = [&](const std::string& method, const std::string& id) {
+        std::string m = method + " sip:80001@127.0.0.1:" + std::to_string(port) + " SIP/2.0\r\nVia: SIP/2.0/UDP " + from + ";branch=z9hG4bK" + id + ";rport\r\nMax-Forwards: 70\r\nFrom: <sip:" + id + "@" + from + ">;tag=f" + id + "\r\nTo: <sip:80001@127.0.0.1>\r\nCall-ID: " + id + "\r\nCSeq: 1 " + method + "\r\nContact: <sip:1@" + from + ">\r\n";
+        m += method == "INVITE" ? "Content-Type: application/sdp\r\nContent-Length: " + std::to_string(sdp.size()) + "\r\n\r\n" + sdp : "Content-Length: 0\r\n\r\n";
+        sendto(s, m.data(), m.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    };
+    static int next = 0;
+    auto t0 = Clock::now();
+    int sent = 0;
+    char buf[4096];
+    while (Clock::now() - t0 < std::chrono::seconds(seconds)) {
+        std::string id = "fl" + std::to_string(next++);
+        request("INVITE", id);
+        request("CANCEL", id);
+        ++sent;
+        while (recv(s, buf, sizeof buf, 0) > 0) {
+        }
+        std::this_thread::sleep_until(t0 + std::chrono::microseconds(1000000LL * sent / rate));
+    }
+    close(s);
+    return sent;
+}
+
+int floodMode(int rate, int seconds)
+{
+    sip::Config cfg = sip::configDefault();
+    cfg.userAgent = "d.c";
+    unsigned port = 0;
+    if (sip::create() != sip::Success || sip::init(cfg) != sip::Success || sip::start() != sip::Success || sip::transportCreate(sip::TransportType::Udp, sip::transportConfigDefault()) != sip::Success || sip::transportGetPort(sip::TransportType::Udp, &port) != sip::Success) {
+        std::fprintf(stderr, "engine set-up failed\n");
+        return 1;
+    }
+    long settled = rssKb();
+    std::printf("flood: RSS %ld kB before\n", settled);
+    for (int round = 1; round <= 2; ++round) {
+        int pairs = flood(port, rate, seconds);
+        long peak = rssKb();
+        std::this_thread::sleep_for(60s); // the transactions' timers run out
+        long after = rssKb();
+        malloc_trim(0);
+        long trimmed = rssKb();
+        std::printf("flood %d: %d INVITE+CANCEL pairs in %d s; RSS %ld kB at its end, %ld kB a minute later (%+.2f kB a call kept), %ld kB once the allocator has returned its free pages\n",
+            round, pairs, seconds, peak, after, double(after - settled) / pairs, trimmed);
+        after = trimmed;
+        settled = after;
+    }
+    sip::destroy();
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "flood")
+        return floodMode(std::max(1, std::atoi(argv[2])), std::max(1, std::atoi(argv[3])));
     if (argc < 7) {
-        std::fprintf(stderr, "usage: %s latency|footprint SERVER USER PASSWORD NUMBER ROUNDS|SECONDS\n", argv[0]);
+        std::fprintf(stderr, "usage: %s latency|footprint SERVER USER PASSWORD NUMBER ROUNDS|SECONDS\n       %s flood RATE SECONDS\n", argv[0], argv[0]);
         return 2;
     }
     std::string mode = argv[1], server = argv[2], user = argv[3], pw = argv[4], number = argv[5];

@@ -4,7 +4,8 @@
 #include "Sip.h"
 
 // X(result, name, value when no engine, (parameters), (arguments)) for every operation the
-// loader forwards as it is; create and post are forwarded by hand.
+// loader forwards as it is; create and post are forwarded by hand, and the parser guard's check
+// is the loader's own (ParserGuard.h).
 #define ZUVI_SIP_FORWARDED(X)                                                                                  \
     X(Status, init, ENotInit, (const Config& cfg, const MediaConfig* mediaCfg), (cfg, mediaCfg))               \
     X(Status, start, ENotInit, (), ())                                                                         \
@@ -45,6 +46,7 @@ namespace zuvi::sip {
 struct EngineApi {
     Status (*create)();
     Status (*post)(std::function<void()> job);
+    bool (*messageParserGuarded)();
 #define ZUVI_SIP_FIELD(result, name, none, params, args) result(*name) params;
     ZUVI_SIP_FORWARDED(ZUVI_SIP_FIELD)
 #undef ZUVI_SIP_FIELD

@@ -6,11 +6,13 @@
 // waits for the load to finish. A module that cannot be loaded makes every operation fail as
 // if no stack existed.
 #include "EngineApi.h"
+#include "ParserGuard.h"
 #include "Sip.h"
 
 #include <dlfcn.h>
 
 #include <condition_variable>
+#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -32,6 +34,11 @@ Load g_load = Load::NotStarted;
 const EngineApi* g_api = nullptr;
 std::vector<std::function<void()>> g_early; // posted while the module loads
 
+bool guarded(const EngineApi* e)
+{
+    return e && startLineGuardActive() && e->messageParserGuarded();
+}
+
 // The module beside the program's binaries (bin/../lib/zuvi, installed or built), else where
 // the build put it.
 const EngineApi* openModule()
@@ -47,8 +54,12 @@ const EngineApi* openModule()
         if (!module)
             continue;
         using Entry = const EngineApi* (*)();
-        if (auto entry = reinterpret_cast<Entry>(dlsym(module, "zuvi_sip_engine_api")))
-            return entry();
+        if (auto entry = reinterpret_cast<Entry>(dlsym(module, "zuvi_sip_engine_api"))) {
+            const EngineApi* e = entry();
+            if (!guarded(e))
+                std::fputs("zuvi: SIP parser guard not in effect (the library does not call it)\n", stderr);
+            return e;
+        }
         dlclose(module);
     }
     return nullptr;
@@ -67,6 +78,11 @@ const EngineApi* api()
 }
 
 } // namespace
+
+bool parserGuardActive()
+{
+    return guarded(api());
+}
 
 Config configDefault() { return Config{}; }
 MediaConfig mediaConfigDefault() { return MediaConfig{}; }

@@ -2,6 +2,7 @@
 #include "EngineApi.h"
 #include "Sip.h"
 
+#include "ParserGuard.h"
 #include "Worker.h"
 #include "platform/os/codepage.h"
 
@@ -14,14 +15,20 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Exported by liblinphone without a public header: the SIP layer and its belle-sip stack,
@@ -198,7 +205,7 @@ bool writeSilenceWav(const fs::path& path, int seconds)
 
 // ---- ports ----------------------------------------------------------------------------
 
-bool portFree(int sockType, unsigned port)
+bool portFree(int sockType, unsigned port, const std::string& addr)
 {
     int s = socket(AF_INET, sockType, 0);
     if (s < 0)
@@ -206,10 +213,46 @@ bool portFree(int sockType, unsigned port)
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (inet_pton(AF_INET, addr.c_str(), &a.sin_addr) != 1)
+        a.sin_addr.s_addr = htonl(INADDR_ANY);
     bool ok = bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     close(s);
     return ok;
+}
+
+// The local IPv4 address of the route to the host of a SIP URI ("sip:[user@]host[:port][;...]"),
+// as the kernel chooses it; empty when the host does not resolve or no route leads there.
+std::string localAddressToward(const std::string& uri)
+{
+    std::string rest = uri.substr(uri.find(':') + 1);
+    rest = rest.substr(0, rest.find_first_of(";?>"));
+    if (size_t at = rest.find('@'); at != std::string::npos)
+        rest = rest.substr(at + 1);
+    std::string host = rest, port = "5060";
+    if (size_t colon = rest.find(':'); colon != std::string::npos) {
+        host = rest.substr(0, colon);
+        port = rest.substr(colon + 1);
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* res = nullptr;
+    if (host.empty() || getaddrinfo(host.c_str(), port.c_str(), &hints, &res) != 0 || !res)
+        return {};
+    std::string local;
+    int s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in me{};
+    socklen_t len = sizeof me;
+    // A UDP connect sends nothing: it only picks the route and its source address.
+    if (s >= 0 && connect(s, res->ai_addr, res->ai_addrlen) == 0 && getsockname(s, reinterpret_cast<sockaddr*>(&me), &len) == 0) {
+        char text[INET_ADDRSTRLEN] = {};
+        if (inet_ntop(AF_INET, &me.sin_addr, text, sizeof text) && me.sin_addr.s_addr != htonl(INADDR_ANY))
+            local = text;
+    }
+    if (s >= 0)
+        close(s);
+    freeaddrinfo(res);
+    return local;
 }
 
 // ---- engine state -------------------------------------------------------------------
@@ -327,6 +370,7 @@ class Engine {
 public:
     Worker worker;
     fs::path dir;
+    int lockFd = -1; // held locked while the engine lives (see lockScratch)
     LinphoneCore* core = nullptr;
     LinphoneCoreCbs* cbs = nullptr;
     Callbacks cb;
@@ -339,6 +383,9 @@ public:
     int defaultAcc = 0;
     int pendingOutgoing = InvalidId; // slot being set up by callMakeCall
     int udpPort = 0, tcpPort = 0; // bound ports, 0 = no transport
+    // The one local address every socket listens on: loopback until an account names its
+    // softswitch, then the address of the route there (see bindToward).
+    std::string bindAddr = "127.0.0.1";
     std::vector<CodecInfo> codecs; // ordered by priority, highest first
     int outVolume = 100, inVolume = 100;
     bool outKept = false, inKept = false;
@@ -658,6 +705,29 @@ public:
             linphone_transports_unref(t);
     }
 
+    // Moves the SIP sockets (same ports where they are free there, else free ones) and the
+    // media sockets of later calls to the local address of the route to `uri`'s host.
+    void bindToward(const std::string& uri)
+    {
+        std::string addr = localAddressToward(uri);
+        if (addr.empty() || addr == bindAddr)
+            return;
+        bindAddr = addr;
+        LinphoneConfig* cfg = linphone_core_get_config(core);
+        linphone_config_set_string(cfg, "sip", "bind_address", addr.c_str());
+        linphone_config_set_string(cfg, "rtp", "bind_address", addr.c_str());
+        int udp = udpPort, tcp = tcpPort;
+        applyTransports(0, 0);
+        auto want = [&](int sockType, int port) { return port <= 0 ? 0 : portFree(sockType, unsigned(port), addr) ? port
+                                                                                                                  : -1; };
+        applyTransports(want(SOCK_DGRAM, udp), want(SOCK_STREAM, tcp));
+        usedPorts(&udpPort, &tcpPort);
+        if ((udp > 0 && udpPort <= 0) || (tcp > 0 && tcpPort <= 0)) {
+            applyTransports(udp > 0 && udpPort <= 0 ? -1 : udpPort, tcp > 0 && tcpPort <= 0 ? -1 : tcpPort);
+            usedPorts(&udpPort, &tcpPort);
+        }
+    }
+
     // ---- codecs ----
 
     void loadCodecs()
@@ -702,6 +772,55 @@ std::mutex g_lifecycle;
 // Never freed at exit: a process that ends without destroy() leaves the library alone (its
 // own statics may be gone by then) and only its throwaway folder is removed.
 Engine* g_engine = nullptr;
+
+// ---- scratch folder ----------------------------------------------------------------------
+// Each engine has a folder of its own, "zuvi-sip-XXXXXX" under $XDG_RUNTIME_DIR (else the
+// temporary folder), for the library's database and the silent play file. It holds a file
+// "lock" that its engine keeps locked while it lives: a folder whose lock can be taken was left
+// by a process that ended without its shut-down (a kill, a crash), and the next engine removes it.
+
+fs::path scratchBase()
+{
+    std::error_code ec;
+    if (const char* rt = std::getenv("XDG_RUNTIME_DIR"); rt && *rt && fs::is_directory(rt, ec))
+        return rt;
+    fs::path tmp = fs::temp_directory_path(ec);
+    return ec ? fs::path("/tmp") : tmp;
+}
+
+// Locks a fresh file and only then names it "lock", so that no sweeper ever sees it unlocked.
+int lockScratch(const fs::path& dir)
+{
+    std::string tmp = (dir / "lock.XXXXXX").string();
+    int fd = mkstemp(tmp.data());
+    if (fd < 0)
+        return -1;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || std::rename(tmp.c_str(), (dir / "lock").c_str()) != 0) {
+        close(fd);
+        unlink(tmp.c_str());
+        return -1;
+    }
+    return fd;
+}
+
+void sweepStaleScratch(const fs::path& base)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path dir = it->path();
+        struct stat st { };
+        if (dir.filename().string().rfind("zuvi-sip-", 0) != 0 || lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid())
+            continue;
+        int fd = open((dir / "lock").c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue; // not one of ours, or still being made
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            std::error_code rm;
+            fs::remove_all(dir, rm);
+        }
+        close(fd);
+    }
+}
 
 struct FolderSweeper {
     ~FolderSweeper()
@@ -854,15 +973,15 @@ Status create()
         return EInvalidState;
     try {
         auto e = std::make_unique<Engine>();
-        std::error_code ec;
-        fs::path base = fs::temp_directory_path(ec);
-        if (ec)
-            base = "/tmp";
+        fs::path base = scratchBase();
+        sweepStaleScratch(base);
         std::string tmpl = (base / "zuvi-sip-XXXXXX").string();
         if (!mkdtemp(tmpl.data()))
             return EFailed;
         e->dir = tmpl;
+        std::error_code ec;
         fs::permissions(e->dir, fs::perms::owner_all, fs::perm_options::replace, ec);
+        e->lockFd = lockScratch(e->dir);
         e->worker.start([raw = e.get()] {
             if (!raw->core)
                 return milliseconds(1000); // nothing runs but commands, and they wake the worker
@@ -897,20 +1016,18 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
                 setenv("PULSE_COOKIE", (e.dir / "pulse-cookie").c_str(), 0);
         }
 
-        fs::path rc = e.dir / "linphonerc";
-        {
-            std::ofstream f(rc);
-            f << "[sip]\nsip_port=0\nsip_tcp_port=0\nsip_tls_port=0\nuse_ipv6=0\n"
-                 "register_only_when_network_is_up=0\nping_with_options=0\n"
-                 "[net]\nenable_nat_helper=0\n"
-                 "[misc]\nstore_friends=0\n"
-                 "[sound]\ntone_indications=0\n"
-                 // No databases: nothing the engine offers reads them back, and each call
-                 // would write its log and a ZRTP cache between the button and the INVITE.
-                 "[storage]\nuri=null\ncall_logs_db_uri=null\nzrtp_secrets_db_uri=null\n";
-            if (!f)
-                return EFailed;
-        }
+        // The library's configuration lives in memory only: it receives the accounts' passwords,
+        // and a configuration without a file name is never written.
+        // No databases (the library's chat is off, the program keeps its own call history) and
+        // history_max_size=0: the library keeps no call log, in a file or in memory, where every
+        // call used to add one; nor would each call write its log and a ZRTP cache between the
+        // button and the INVITE.
+        std::string rc = "[sip]\nsip_port=0\nsip_tcp_port=0\nsip_tls_port=0\nuse_ipv6=0\n"
+                         "register_only_when_network_is_up=0\nping_with_options=0\nbind_address="
+            + e.bindAddr + "\n[rtp]\nbind_address=" + e.bindAddr + "\n[net]\nenable_nat_helper=0\n[misc]\nstore_friends=0\nhistory_max_size=0\n[sound]\ntone_indications=0\n[storage]\nuri=null\ncall_logs_db_uri=null\nzrtp_secrets_db_uri=null\n";
+        LinphoneConfig* config = linphone_config_new_from_buffer(rc.c_str());
+        if (!config)
+            return EFailed;
         LinphoneFactory* factory = linphone_factory_get();
         // The factory joins file names to these folders without a separator.
         std::string folder = e.dir.string() + "/";
@@ -923,7 +1040,8 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         std::error_code pluginsEc;
         fs::create_directory(plugins, pluginsEc);
         linphone_factory_set_msplugins_dir(factory, plugins.c_str());
-        e.core = linphone_factory_create_core_3(factory, rc.c_str(), nullptr, nullptr);
+        e.core = linphone_factory_create_core_with_config_3(factory, config, nullptr);
+        linphone_config_unref(config);
         if (!e.core)
             return EFailed;
         e.cb = cfg.cb;
@@ -945,11 +1063,17 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         linphone_core_enable_auto_send_ringing(e.core, FALSE);
         linphone_core_set_inc_timeout(e.core, 7 * 24 * 3600);
         linphone_core_set_ring(e.core, nullptr); // and it is not rung on our side either
+        // Instant messages are declined: the library's chat needs grammar files that Debian's
+        // package lacks, and an incoming MESSAGE would otherwise end the process.
+        linphone_core_disable_chat(e.core, LinphoneReasonDeclined);
         // A second call must not put the first on hold.
         linphone_core_set_media_resource_mode(e.core, LinphoneSharedMediaResources);
         linphone_core_set_max_calls(e.core, static_cast<int>(e.maxCalls));
         linphone_core_enable_ipv6(e.core, FALSE);
         linphone_core_set_media_encryption(e.core, LinphoneMediaEncryptionNone);
+        // Voice activity detection: silence is sent as RFC 3389 comfort noise (payload 13) on the
+        // 8 kHz codecs, the library's only VAD; no_vad turns it off.
+        linphone_core_enable_generic_comfort_noise(e.core, media.noVad ? FALSE : TRUE);
         linphone_core_set_audio_port(e.core, -1);
         linphone_core_enable_video_capture(e.core, FALSE);
         linphone_core_enable_video_display(e.core, FALSE);
@@ -1038,6 +1162,8 @@ Status destroy()
         e->worker.stop();
         std::error_code ec;
         fs::remove_all(e->dir, ec);
+        if (e->lockFd >= 0)
+            close(e->lockFd);
     } catch (...) {
     }
     std::lock_guard l(g_lifecycle);
@@ -1077,7 +1203,7 @@ Status transportCreate(TransportType type, const TransportConfig& cfg, int* tran
         int want = cfg.port == 0 ? -1 : static_cast<int>(cfg.port);
         // The library binds with address reuse, so a port another program holds the same way
         // would be shared silently: a port that a plain socket cannot bind counts as taken.
-        if (want > 0 && !portFree(type == TransportType::Udp ? SOCK_DGRAM : SOCK_STREAM, cfg.port))
+        if (want > 0 && !portFree(type == TransportType::Udp ? SOCK_DGRAM : SOCK_STREAM, cfg.port, e.bindAddr))
             return EAddrInUse;
         bool udp = type == TransportType::Udp;
         if ((udp ? e.udpPort : e.tcpPort) != 0)
@@ -1205,6 +1331,7 @@ Status accAdd(const AccConfig& cfg, bool isDefault, int* accId)
             linphone_core_add_auth_info(e.core, ai);
             linphone_auth_info_unref(ai);
         }
+        e.bindToward(reg.empty() ? id : reg);
         if (linphone_core_add_proxy_config(e.core, acc) != 0) {
             linphone_proxy_config_unref(acc);
             return EFailed;
@@ -1514,7 +1641,7 @@ extern "C" __attribute__((visibility("default"))) const zuvi::sip::EngineApi* zu
 {
     using namespace zuvi::sip;
 #define ZUVI_SIP_ADDRESS(result, name, none, params, args) &name,
-    static const EngineApi api{&create, &post, ZUVI_SIP_FORWARDED(ZUVI_SIP_ADDRESS)};
+    static const EngineApi api{&create, &post, &messageParserGuarded, ZUVI_SIP_FORWARDED(ZUVI_SIP_ADDRESS)};
 #undef ZUVI_SIP_ADDRESS
     return &api;
 }

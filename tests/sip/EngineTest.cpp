@@ -23,23 +23,6 @@ test::TempHome* g_home = nullptr;
 test::Testbed* g_bed = nullptr;
 test::Fixture g_fx;
 
-class Env : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        g_home = new test::TempHome;
-        setenv("ZUVI_SIP_FILE_AUDIO", "1", 1);
-        g_fx = test::Fixture::load(ZUVI_TEST_FIXTURE);
-        g_bed = new test::Testbed(5170, g_home->dir() + "/testbed");
-        ASSERT_TRUE(g_bed->start()) << "testbed did not start";
-    }
-    void TearDown() override
-    {
-        delete g_bed;
-        delete g_home;
-    }
-};
-
 // What the callbacks saw, in order.
 struct Recorder {
     std::mutex m;
@@ -121,6 +104,21 @@ public:
         setsockopt(m_sock, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     }
     ~RawUac() { close(m_sock); }
+
+    unsigned port() const { return static_cast<unsigned>(m_port); }
+
+    // The first request of that method received within `during` (empty if none).
+    std::string receive(const std::string& method, std::chrono::milliseconds during)
+    {
+        auto end = std::chrono::steady_clock::now() + during;
+        char buf[8192];
+        while (std::chrono::steady_clock::now() < end) {
+            ssize_t n = recv(m_sock, buf, sizeof buf, 0);
+            if (n > 0 && std::string(buf, size_t(n)).rfind(method + " ", 0) == 0)
+                return std::string(buf, size_t(n));
+        }
+        return {};
+    }
 
     void send(const std::string& method, const std::string& callId)
     {
@@ -256,23 +254,110 @@ TEST(EngineLifecycle, EveryOperationFailsCleanlyWithoutAStack)
     EXPECT_EQ(sip::verifySipUrl("sip:1@127.0.0.1"), sip::ENotInit);
 }
 
-// A process that ends without destroy() leaves no throwaway folder behind.
+// An engine in a child process with its scratch under `runtime`, registered with the fixture's
+// SIP account when `account`; it writes a line on `ready` once set up, then waits for its end:
+// exit without destroy() ("exit"), or a kill from the parent ("wait").
+pid_t forkEngine(const std::string& runtime, bool account, const std::string& then, int* ready)
+{
+    int p[2];
+    if (pipe(p) != 0)
+        return -1;
+    pid_t pid = fork();
+    if (pid != 0) {
+        close(p[1]);
+        *ready = p[0];
+        return pid;
+    }
+    close(p[0]);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    bool ok = sip::create() == sip::Success && sip::init(recordingConfig()) == sip::Success && sip::start() == sip::Success;
+    if (ok && account) {
+        ok = sip::transportCreate(sip::TransportType::Udp, sip::transportConfigDefault()) == sip::Success;
+        sip::AccConfig c = sip::accConfigDefault();
+        c.id = "sip:" + g_fx.sipId + "@" + g_bed->server();
+        c.regUri = "sip:" + g_bed->server();
+        c.cred.push_back({"*", "Digest", g_fx.sipId, 0, g_fx.sipPw});
+        int before = static_cast<int>(g_bed->lines("REGOK", [](const LogLine& f) { return f.size() > 3 && f[3] == g_fx.sipId; }).size());
+        int id = -1;
+        ok = ok && sip::accAdd(c, false, &id) == sip::Success && waitFor([&] {
+            return static_cast<int>(g_bed->lines("REGOK", [](const LogLine& f) { return f.size() > 3 && f[3] == g_fx.sipId; }).size()) > before;
+        });
+    }
+    (void)!write(p[1], ok ? "ok\n" : "no\n", 3);
+    if (then == "wait")
+        pause();
+    std::exit(ok ? 0 : 3);
+}
+
+bool readyOk(int fd)
+{
+    char buf[3] = {};
+    bool ok = read(fd, buf, 3) == 3 && buf[0] == 'o';
+    close(fd);
+    return ok;
+}
+
+std::vector<fs::path> scratchFolders(const std::string& runtime)
+{
+    std::vector<fs::path> out;
+    for (auto& e : fs::directory_iterator(runtime))
+        if (e.path().filename().string().rfind("zuvi-sip-", 0) == 0)
+            out.push_back(e.path());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// A process that ends without destroy() leaves no scratch folder behind.
 TEST(EngineLifecycle, ExitWithoutDestroyRemovesTheFolder)
 {
-    std::string tmp = g_home->dir() + "/exit-tmp";
-    fs::create_directories(tmp);
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        setenv("TMPDIR", tmp.c_str(), 1);
-        bool ok = sip::create() == sip::Success && sip::init(recordingConfig()) == sip::Success && sip::start() == sip::Success && !fs::is_empty(tmp);
-        std::exit(ok ? 0 : 3);
-    }
+    std::string runtime = g_home->dir() + "/exit-runtime";
+    fs::create_directories(runtime);
+    int ready = -1;
+    pid_t pid = forkEngine(runtime, false, "exit", &ready);
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(readyOk(ready));
     int status = 0;
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_TRUE(fs::is_empty(tmp));
+    EXPECT_TRUE(scratchFolders(runtime).empty()); // libpulse's own "pulse" may stay
+}
+
+// The scratch folder lives under $XDG_RUNTIME_DIR and no file anywhere holds the SIP password;
+// a killed engine's folder stays until the next engine starts, which removes it but leaves a
+// live engine's folder alone.
+TEST(EngineLifecycle, ScratchHoldsNoPasswordAndAKilledEnginesFolderGoesAtTheNextStart)
+{
+    std::string runtime = g_home->dir() + "/kill-runtime";
+    fs::create_directories(runtime);
+    int ready = -1;
+    pid_t killed = forkEngine(runtime, true, "wait", &ready);
+    ASSERT_GT(killed, 0);
+    ASSERT_TRUE(readyOk(ready)) << "the engine did not register";
+    auto first = scratchFolders(runtime);
+    ASSERT_EQ(first.size(), 1u);
+    for (auto& e : fs::recursive_directory_iterator(g_home->dir())) {
+        if (!e.is_regular_file() || e.path().string().find("/testbed") != std::string::npos)
+            continue;
+        std::ifstream in(e.path(), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(bytes.find(g_fx.sipPw), std::string::npos) << "password in " << e.path();
+    }
+    kill(killed, SIGKILL);
+    waitpid(killed, nullptr, 0);
+    EXPECT_EQ(scratchFolders(runtime), first) << "a kill runs no clean-up";
+
+    pid_t live = forkEngine(runtime, false, "wait", &ready);
+    ASSERT_TRUE(readyOk(ready));
+    auto second = scratchFolders(runtime);
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_NE(second, first) << "the killed engine's folder is still there";
+    pid_t third = forkEngine(runtime, false, "exit", &ready);
+    EXPECT_TRUE(readyOk(ready));
+    waitpid(third, nullptr, 0);
+    EXPECT_EQ(scratchFolders(runtime), second) << "a live engine's folder went";
+    kill(live, SIGKILL);
+    waitpid(live, nullptr, 0);
 }
 
 TEST_F(EngineTest, AudioDevicesListedAndTlsNeverAvailable)
@@ -498,6 +583,35 @@ TEST_F(EngineTest, EveryRequestCarriesUserAgentDc)
         EXPECT_GT(methods[m], 0) << m;
 }
 
+// Voice activity detection follows no_vad: with it on (the default), the offer carries comfort
+// noise for the silences it leaves out.
+TEST(EngineMedia, OfferCarriesComfortNoiseUnlessNoVad)
+{
+    for (bool noVad : {false, true}) {
+        ASSERT_EQ(sip::create(), sip::Success);
+        sip::MediaConfig media = sip::mediaConfigDefault();
+        media.noVad = noVad;
+        ASSERT_EQ(sip::init(recordingConfig(), &media), sip::Success);
+        ASSERT_EQ(sip::start(), sip::Success);
+        ASSERT_EQ(sip::transportCreate(sip::TransportType::Udp, sip::transportConfigDefault()), sip::Success);
+        RawUac far(0);
+        sip::AccConfig acc = sip::accConfigDefault();
+        acc.id = "sip:80001@127.0.0.1";
+        acc.regUri = "sip:127.0.0.1:" + std::to_string(far.port()); // the far end, never registered at
+        acc.registerOnAdd = false;
+        int accId = -1, callId = -1;
+        ASSERT_EQ(sip::accAdd(acc, false, &accId), sip::Success);
+        ASSERT_EQ(sip::callMakeCall(accId, "sip:1@127.0.0.1:" + std::to_string(far.port()), nullptr, &callId), sip::Success);
+        std::string invite = far.receive("INVITE", 3s);
+        size_t m = invite.find("m=audio ");
+        ASSERT_NE(m, std::string::npos) << "no offer";
+        // Comfort noise is the static payload type 13 (no rtpmap line needed).
+        std::string formats = invite.substr(m, invite.find("\r\n", m) - m) + " ";
+        EXPECT_EQ(formats.find(" 13 ") != std::string::npos, !noVad) << "no_vad " << noVad << ": " << formats;
+        sip::destroy();
+    }
+}
+
 // A raw INVITE straight to the engine's port: 100 Trying and nothing more until CANCEL.
 TEST_F(EngineTest, IncomingInviteGetsTryingOnlyAndStaysPending)
 {
@@ -529,6 +643,6 @@ TEST_F(EngineTest, IncomingInviteGetsTryingOnlyAndStaysPending)
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new Env);
+    ::testing::AddGlobalTestEnvironment(new test::TestbedEnvironment(5170, g_home, g_bed, g_fx));
     return RUN_ALL_TESTS();
 }

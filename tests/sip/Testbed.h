@@ -3,6 +3,8 @@
 
 #include "TempHome.h"
 
+#include <gtest/gtest.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -126,6 +128,37 @@ private:
     int m_port;
     std::string m_dir;
     bool m_started = false;
+};
+
+// A test binary's environment: a private home, calls on file audio, the accounts fixture and a
+// testbed of its own on `port`, reachable through the three pointers/objects it fills.
+class TestbedEnvironment : public ::testing::Environment {
+public:
+    TestbedEnvironment(int port, TempHome*& home, Testbed*& bed, Fixture& fx)
+        : m_port(port)
+        , m_home(home)
+        , m_bed(bed)
+        , m_fx(fx)
+    { }
+    void SetUp() override
+    {
+        m_home = new TempHome;
+        setenv("ZUVI_SIP_FILE_AUDIO", "1", 1);
+        m_fx = Fixture::load(ZUVI_TEST_FIXTURE);
+        m_bed = new Testbed(m_port, m_home->dir() + "/testbed");
+        ASSERT_TRUE(m_bed->start()) << "testbed did not start";
+    }
+    void TearDown() override
+    {
+        delete m_bed;
+        delete m_home;
+    }
+
+private:
+    int m_port;
+    TempHome*& m_home;
+    Testbed*& m_bed;
+    Fixture& m_fx;
 };
 
 // Waits until pred holds (polled), at most `timeout`.
