@@ -15,22 +15,7 @@ bench_call_fixture
 bench_testbed
 read -r phone password u2 p2 answer < <(jq -r '[.accounts[0].phone, .accounts[0].password,
     .accounts[1].sip_id, .accounts[1].sip_pw, .far_end.answer] | @tsv' "$fixture")
-hz=$(getconf CLK_TCK)
 bench_sim
-
-ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-rss() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status"; }
-hwm() { awk '/^VmHWM/ { print $2 }' "/proc/$1/status"; }
-# CPU % of one core and RSS (MB, at the end; peak) of a process over the call.
-measure() {
-    local pid=$1 t0 t1 r
-    t0=$(ticks "$pid"); r=$(rss "$pid")
-    sleep "$seconds"
-    t1=$(ticks "$pid")
-    awk -v a="$t0" -v b="$t1" -v hz="$hz" -v s="$seconds" -v r0="$r" -v r1="$(rss "$pid")" -v h="$(hwm "$pid")" \
-        'BEGIN { printf "CPU %.1f %% of one core, RSS %.1f MB at answer, %.1f MB at the end, peak %.1f MB\n",
-                 (b - a) / hz / s * 100, r0 / 1024, r1 / 1024, h / 1024 }'
-}
 
 # The program's forms, headless: the call button, then a call of SECONDS.
 bench_forms_home
@@ -39,7 +24,8 @@ env "${forms_env[@]}" "$build/bench/zuvi-call-bench" "$build/bin" "$phone" "$pas
 prog_pid=$!
 for _ in $(seq 1 300); do grep -q "^INCALL" "$work/prog.out" 2>/dev/null && break; sleep 0.05; done
 grep -q "^INCALL" "$work/prog.out" || { echo "call-footprint: the program's call was not answered" >&2; cat "$work/prog.err" >&2; exit 1; }
-echo "program: $(measure "$prog_pid")"
+sleep 0.5
+echo "in a call program: $(bench_measure "$prog_pid" "$seconds")"
 wait "$prog_pid" || true
 prog_pid=""
 
@@ -49,5 +35,23 @@ bench_ua_start
 bench_ua_registered "$u2"
 bench_ua_cmd "/dial sip:$answer@$server"
 for _ in $(seq 1 300); do grep -q "ZUVI|REQ|[0-9.]*|ACK|baresip.*|sip:$u2@" "$log" 2>/dev/null && break; sleep 0.02; done
-echo "baresip: $(measure "$ua_pid")"
+sleep 0.5
+echo "in a call baresip: $(bench_measure "$ua_pid" "$seconds")"
 bench_ua_cmd /hangup
+sleep 0.3
+kill "$ua_pid"; wait "$ua_pid" 2>/dev/null || true; ua_pid=""
+
+# linphonec (when installed), registered, making the same call.
+if command -v linphonec >/dev/null; then
+    bench_home
+    bench_linphonec_config "$u2" "$p2"
+    bench_linphonec_start
+    for _ in $(seq 1 200); do grep -q "ZUVI|REGOK|.*|$u2|3600|Linphone" "$log" 2>/dev/null && break; sleep 0.02; done
+    acks=$(log_count "ZUVI|REQ|[0-9.]*|ACK|Linphone")
+    bench_linphonec_cmd "call sip:$answer@$server"
+    for _ in $(seq 1 300); do [ "$(log_count "ZUVI|REQ|[0-9.]*|ACK|Linphone")" -gt "$acks" ] && break; sleep 0.02; done
+    sleep 0.5
+    echo "in a call linphonec: $(bench_measure "$lp_pid" "$seconds")"
+    bench_linphonec_cmd terminate
+    bench_linphonec_cmd quit
+fi

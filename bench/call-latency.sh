@@ -39,15 +39,39 @@ for _ in $(seq 1 "$rounds"); do
     sleep 0.5
 done
 
+kill "$ua_pid"; wait "$ua_pid" 2>/dev/null || true; ua_pid=""
+
+# linphonec (when installed), registered once, dialling the same far end from its console.
+: > "$work/lpdial.out"
+if command -v linphonec >/dev/null; then
+    bench_home
+    bench_linphonec_config "$u2" "$p2"
+    bench_linphonec_start
+    for _ in $(seq 1 200); do grep -q "ZUVI|REGOK|.*|$u2|3600|Linphone" "$log" 2>/dev/null && break; sleep 0.02; done
+    for _ in $(seq 1 "$rounds"); do
+        acks=$(log_count "ZUVI|REQ|[0-9.]*|ACK|Linphone")
+        echo "DIAL $(date +%s.%N)" >> "$work/lpdial.out"
+        bench_linphonec_cmd "call sip:$answer@$server"
+        for _ in $(seq 1 500); do [ "$(log_count "ZUVI|REQ|[0-9.]*|ACK|Linphone")" -gt "$acks" ] && break; sleep 0.01; done
+        sleep 0.2
+        bench_linphonec_cmd terminate
+        sleep 0.5
+    done
+    bench_linphonec_cmd quit
+fi
+
 # Pair each press / dial with the first INVITE after it and the first ACK after that INVITE.
 awk -v a="$u1" -v b="$u2" -F'|' "$bench_awk_med"'
 function after(times, n, t,   i) { for (i = 1; i <= n; i++) if (times[i] >= t) return times[i]; return 0 }
 FILENAME ~ /prog.out$/ && /^PRESS/ { split($0, f, " "); press[++np] = f[2]; next }
 FILENAME ~ /prog.out$/ && /^CONFIRMED/ { split($0, f, " "); conf[++nc] = f[2]; next }
 FILENAME ~ /prog.out$/ { next }
+FILENAME ~ /lpdial.out$/ { split($0, f, " "); ldial[++nl] = f[2]; next }
 FILENAME ~ /dial.out$/ { split($0, f, " "); dial[++nd] = f[2]; next }
 { sub(/.*ZUVI\|/, "ZUVI|") }
 $2 == "REQ" && $4 == "INVITE" && index($7, "sip:" a "@") == 1 { ai[++nai] = $3 }
+$2 == "REQ" && $4 == "INVITE" && index($7, "sip:" b "@") == 1 && $5 ~ /^Linphone/ { li[++nli] = $3; next }
+$2 == "REQ" && $4 == "ACK" && index($7, "sip:" b "@") == 1 && $5 ~ /^Linphone/ { la[++nla] = $3; next }
 $2 == "REQ" && $4 == "INVITE" && index($7, "sip:" b "@") == 1 { bi[++nbi] = $3 }
 $2 == "REQ" && $4 == "ACK" && index($7, "sip:" a "@") == 1 { aa[++naa] = $3 }
 $2 == "REQ" && $4 == "ACK" && index($7, "sip:" b "@") == 1 { ba[++nba] = $3 }
@@ -66,8 +90,20 @@ END {
         n++; y1[n] = (inv - dial[i]) * 1000; y2[n] = (ack - inv) * 1000
     }
     b2i = med(y1, n); b2a = med(y2, n); n2 = n
+    n = 0
+    for (i = 1; i <= nl; i++) {
+        inv = after(li, nli, ldial[i]); ack = inv ? after(la, nla, inv) : 0
+        if (!inv || !ack) continue
+        n++; z1[n] = (inv - ldial[i]) * 1000; z2[n] = (ack - inv) * 1000
+    }
+    l2i = med(z1, n); l2a = med(z2, n); n3 = n
     printf "program (%d calls): press to INVITE %.1f ms, INVITE to ACK %.1f ms, INVITE to answered on screen %.1f ms (medians)\n", n1, p2i, p2a, p2c
     printf "baresip (%d calls): /dial to INVITE %.1f ms, INVITE to ACK %.1f ms (medians)\n", n2, b2i, b2a
+    if (n3 > 0)
+        printf "linphonec (%d calls): console call to INVITE %.1f ms, INVITE to ACK %.1f ms (medians)\n", n3, l2i, l2a
     if (b2i > 0 && b2a > 0)
         printf "ratio program/baresip: press to INVITE %.2f, INVITE to confirmed (ACK) %.2f\n", p2i / b2i, p2a / b2a
-}' "$work/prog.out" "$work/dial.out" "$log"
+    if (n3 > 0 && l2a > 0)
+        printf "ratio program/linphonec: INVITE to confirmed (ACK) %.2f\n", p2a / l2a
+}' "$work/prog.out" "$work/dial.out" "$work/lpdial.out" "$log"
+echo "stall program: $(sed -n 's/^STALL //p' "$work/prog.out")"

@@ -4,11 +4,14 @@
 sim_pid=""
 ua_pid=""
 prog_pid=""
+xvfb_pid=""
 
-# Configures the build folder and builds TARGET... quietly.
+# Configures the build folder and builds TARGET... quietly (ZUVI_BENCH_NOBUILD=1: uses the
+# build folder as it is, e.g. an older tree's build for a before-and-after run).
 bench_build() {
+    [ -z "${ZUVI_BENCH_NOBUILD:-}" ] || return 0
     cmake -S "$root" -B "$build" >/dev/null
-    cmake --build "$build" -j"$(nproc)" --target "$@" >/dev/null
+    cmake --build "$build" -j4 --target "$@" >/dev/null
 }
 
 # The run's scratch folder /tmp/NAME-XXXXXX as $work. On exit the processes started here end, the
@@ -19,7 +22,7 @@ bench_work() {
 }
 bench_cleanup() {
     local pid
-    for pid in "$prog_pid" "$ua_pid" "$sim_pid"; do
+    for pid in "$prog_pid" "$ua_pid" "$sim_pid" "$xvfb_pid" "${lp_pid:-}"; do
         [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
     done
     "$root/testbed/stop.sh" "$work/tb" >/dev/null 2>&1 || true
@@ -54,9 +57,20 @@ bench_sim() {
     api=$(sed -n 's/^listening on //p' "$work/sim.out" | head -1)
 }
 
+# A private Xvfb on a free display number; sets $display and $xvfb_pid.
+bench_xvfb() {
+    exec {xvfb_fd}<> <(:)
+    Xvfb -displayfd "$xvfb_fd" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    local n=""
+    for _ in $(seq 1 100); do read -r -t 0.1 n <&"$xvfb_fd" && break; done
+    display=":$n"
+}
+
 # $home_env: assignments for env(1) giving a process a private home, XDG folders and TMPDIR in $work.
 bench_home() {
     mkdir -p "$work/home"
+    chmod 700 "$work/home"
     home_env=(HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
               XDG_RUNTIME_DIR="$work/home" TMPDIR="$work")
 }
@@ -124,3 +138,61 @@ log_count() {
 bench_awk_med='
 function med(arr, n,   i, j, t) { for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (arr[j] < arr[i]) { t = arr[i]; arr[i] = arr[j]; arr[j] = t }
                                    return n ? arr[int((n + 1) / 2)] : 0 }'
+
+# CPU ticks of a process (all its threads).
+bench_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# Context switches of all the threads of a process: each is a wake-up of one of them.
+bench_switches() {
+    cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^(non)?voluntary_ctxt_switches/ { n += $2 } END { print n + 0 }'
+}
+# "cpu=<% of one core> wakeups=<per s> rss=<MB>" of PID over SECONDS.
+bench_measure() {
+    local pid=$1 seconds=$2 t0 t1 w0 w1
+    t0=$(bench_ticks "$pid"); w0=$(bench_switches "$pid")
+    sleep "$seconds"
+    t1=$(bench_ticks "$pid"); w1=$(bench_switches "$pid")
+    awk -v a="$t0" -v b="$t1" -v c="$w0" -v d="$w1" -v hz="$(getconf CLK_TCK)" -v s="$seconds" \
+        -v r="$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status")" \
+        'BEGIN { printf "cpu=%.2f wakeups=%.0f rss=%.1f\n", (b - a) / hz / s * 100, (d - c) / s, r / 1024 }'
+}
+
+# linphonec's folder $lp for USER / PASSWORD at $server (SIP on port+22, RTP on its own ports),
+# audio from and to files; bench_linphonec_start runs it with commands read from $lp/cmd.
+bench_linphonec_config() {
+    lp="$work/lp"
+    mkdir -p "$lp" "$work/home/.local/share/linphone"
+    sox -n -r 8000 -c 1 -b 16 "$lp/play.wav" trim 0 30 2>/dev/null || cp "$root/testbed/fixtures/"*.wav "$lp/play.wav" 2>/dev/null || true
+    cat > "$lp/rc" <<CFG
+[sip]
+sip_port=$((port + 22))
+sip_tcp_port=0
+use_ipv6=0
+default_proxy=0
+register_only_when_network_is_up=0
+[rtp]
+audio_rtp_port=$((41000 + port % 1000 * 4))
+[sound]
+tone_indications=0
+[video]
+capture=0
+display=0
+automatically_initiate=0
+automatically_accept=0
+[proxy_0]
+reg_proxy=sip:$server
+reg_identity=sip:$1@$server
+reg_expires=3600
+reg_sendregister=1
+publish=0
+[auth_info_0]
+username=$1
+passwd=$2
+CFG
+}
+bench_linphonec_start() {
+    rm -f "$lp/cmd"; mkfifo "$lp/cmd"
+    ( exec 3<>"$lp/cmd"; exec env "${home_env[@]}" linphonec -c "$lp/rc" <&3 >"$lp/log" 2>&1 ) &
+    lp_pid=$!
+    exec {lp_fd}>"$lp/cmd"
+}
+bench_linphonec_cmd() { printf '%s\n' "$1" >&"$lp_fd"; }

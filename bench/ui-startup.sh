@@ -1,20 +1,45 @@
-#!/bin/sh
-# Start-up time and peak RSS of zuvi-ui-bench: one layout-built form, shown, then quit.
-# Usage: bench/ui-startup.sh [BUILD_DIR] [RUNS]   (runs under QT_QPA_PLATFORM, default offscreen)
-set -eu
-BUILD=${1:-build}
-RUNS=${2:-9}
-BIN="$BUILD/bin/zuvi-ui-bench"
-[ -x "$BIN" ] || { echo "build the target zuvi-ui-bench first ($BIN missing)" >&2; exit 1; }
-export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-TMP=$(mktemp -d)
-trap 'rm -rf "$TMP"' EXIT
-export HOME="$TMP" XDG_RUNTIME_DIR="$TMP" XDG_CONFIG_HOME="$TMP/config" XDG_DATA_HOME="$TMP/data"
-i=0
-while [ "$i" -lt "$RUNS" ]; do
-    /usr/bin/time -f "%e %M" -o "$TMP/t" "$BIN" >/dev/null 2>&1
-    cat "$TMP/t" >> "$TMP/all"
-    i=$((i + 1))
+#!/usr/bin/env bash
+# Start to first window mapped, under a private Xvfb: the program (its login window, against the
+# service simulator, in a private home) beside a bare Qt 6 Widgets window in the same run,
+# alternating; prints medians and the ratio. With ZUVI_BENCH_BEFORE set to an older build folder,
+# that build's program takes its turn in every round too.
+# Usage: bench/ui-startup.sh [build dir] [rounds]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+rounds=${2:-15}
+. "$root/bench/lib.sh"
+bench_build zuvi zuvi_resources zuvi_skins zuvi-service-sim zuvi-map-time zuvi-bare-window
+
+bench_work zuvi-ui-startup
+bench_sip_fixture
+bench_sim
+bench_xvfb
+
+: > "$work/times"
+for i in $(seq 1 "$rounds"); do
+    rm -rf "$work/home"
+    bench_home
+    mapped() {
+        env "${home_env[@]}" DISPLAY="$display" QT_QPA_PLATFORM=xcb ZUVI_API_HOST="$api" ZUVI_API2_HOST="$api" \
+            ZUVI_SIP_FILE_AUDIO=1 "$build/bench/zuvi-map-time" 10000 "$@" | sed -n 's/^MAPPED //p'
+    }
+    t=$(mapped "$build/bin/zuvi")
+    b=$(mapped "$build/bench/zuvi-bare-window")
+    o=0
+    if [ -n "${ZUVI_BENCH_BEFORE:-}" ]; then
+        rm -rf "$work/home"
+        bench_home
+        o=$(mapped "$ZUVI_BENCH_BEFORE/bin/zuvi")
+    fi
+    echo "${t:-0} ${b:-0} ${o:-0}" >> "$work/times"
 done
-sort -n -k1 "$TMP/all" | awk -v runs="$RUNS" '{ t[NR] = $1 } END { printf "start-up (median of %d): %.3f s\n", runs, t[int((NR + 1) / 2)] }'
-sort -n -k2 "$TMP/all" | awk -v runs="$RUNS" '{ m[NR] = $2 } END { printf "peak RSS (median of %d): %.1f MB\n", runs, m[int((NR + 1) / 2)] / 1024 }'
+awk "$bench_awk_med"'
+{ if ($1 > 0) p[++np] = $1; if ($2 > 0) q[++nq] = $2; if ($3 > 0) r[++nr] = $3 }
+END {
+    a = med(p, np); b = med(q, nq); c = med(r, nr)
+    printf "start to window mapped (medians of %d): program %.1f ms, bare Qt window %.1f ms", np, a, b
+    if (b > 0) printf ", ratio %.2f", a / b
+    if (nr > 0) printf "; before: program %.1f ms", c
+    printf "\n"
+}' "$work/times"

@@ -3,6 +3,8 @@
 include(GNUInstallDirs)
 
 install(TARGETS zuvi RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The SIP engine module, which the program opens from bin/../lib/zuvi.
+install(TARGETS zuvi_sip_engine LIBRARY DESTINATION lib/zuvi)
 install(DIRECTORY ${ZUVI_BIN_DIR}/forms ${ZUVI_BIN_DIR}/skins ${ZUVI_BIN_DIR}/pic
         DESTINATION ${CMAKE_INSTALL_DATADIR}/zuvi
         PATTERN "uidemo.form" EXCLUDE)

@@ -6,6 +6,7 @@
 #include "client/LoginForm.h"
 #include "client/SipStack.h"
 #include "client/core/AccountFiles.h"
+#include "client/core/ContactSort.h"
 #include "client/core/SiteLinks.h"
 #include "platform/os/Exception.h"
 #include "platform/os/folders.h"
@@ -195,20 +196,12 @@ void TForm1::SortContacts(TValueListEditor* list)
     work.reserve(std::size_t(lines->Count()));
     for (int i = 0; i < lines->Count(); ++i)
         work.push_back(lines->Strings(i));
-    const std::size_t n = work.size();
+    work = zuvi::client::sortContactLines(std::move(work));
 
     lines->BeginUpdate();
     for (int r = lines->Count(); r >= 1; --r)
         lines->Delete(r - 1);
-    for (std::size_t i = 0; i < n; ++i) {
-        QString current = work[i];
-        for (std::size_t j = i + 1; j < n; ++j) {
-            if (zuvi::os::localeCompare(current, work[j]) > 0) {
-                work[i] = work[j];
-                work[j] = current;
-                current = work[i];
-            }
-        }
+    for (const QString& current : work) {
         const qsizetype eq = current.indexOf(u'=');
         const QString name = eq < 0 ? QString() : current.left(eq);
         const QString number = eq < 0 ? QString() : current.mid(eq + 1);

@@ -90,11 +90,11 @@ QString SipServer()
     return provider();
 }
 
-void InitSipStack()
-{
-    if (sip::create() != sip::Success)
-        return;
+namespace {
 
+// Configures and starts the created stack: init, start, the codec ranking and the transports.
+void ConfigureSipStack()
+{
     sip::Config cfg = sip::configDefault();
     cfg.userAgent = "d.c";
     cfg.cb.onCallState = OnCallState;
@@ -113,14 +113,9 @@ void InitSipStack()
     media.noVad = false;
     media.enableIce = false;
 
-    if (sip::init(cfg, &media) != sip::Success) {
-        sip::destroy();
+    // A stack that fails here stays unstarted: every later call reports it, DestroySipStack ends it.
+    if (sip::init(cfg, &media) != sip::Success || sip::start() != sip::Success)
         return;
-    }
-    if (sip::start() != sip::Success) {
-        sip::destroy();
-        return;
-    }
 
     // The four codecs ranked highest are never offered.
     std::vector<sip::CodecInfo> codecs;
@@ -131,6 +126,17 @@ void InitSipStack()
     createTransport(sip::TransportType::Udp, 5060);
     createTransport(sip::TransportType::Tcp, 5060);
     createTransport(sip::TransportType::Tls, 5061);
+}
+
+} // namespace
+
+void InitSipStack()
+{
+    if (sip::create() != sip::Success)
+        return;
+    // The library's core is built on the SIP worker while the windows come up; the next engine
+    // call waits behind it.
+    sip::post(ConfigureSipStack);
 }
 
 int AddSipAccount(const QString& user, const QString& password)

@@ -22,7 +22,8 @@ void SetSipServer(const QString& server);
 void SetSipServerProvider(std::function<QString()> provider);
 QString SipServer();
 
-// Creates, configures and starts the SIP library once per run; failures are silent.
+// Creates, configures and starts the SIP library once per run; failures are silent. Returns once
+// the stack exists: its configuration runs on the SIP worker, and later calls wait for it.
 void InitSipStack();
 // Adds an account for user/password on the SIP server; 0 on success (SipAccountId = new id).
 int AddSipAccount(const QString& user, const QString& password);

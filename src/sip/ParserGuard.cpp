@@ -15,22 +15,18 @@
 // - A message whose Via, From, To, Call-ID or CSeq header is missing or did not parse as that
 //   header, or whose Expires is not a number: liblinphone's request handling reads them without
 //   a check (a null header, or std::stoi throwing through C code).
-// This definition takes the library's place (the program exports it, and libbellesip calls the
-// parser through its PLT) and turns all of these into a plain parse failure, which the channel
-// skips.
+// This definition takes the library's place and turns all of these into a plain parse failure,
+// which the channel skips. libbellesip calls the parser through its PLT, and the engine module
+// that holds this file is opened with its libraries as one group in which the module comes
+// first: the library's reference finds this definition (the program defines none), and
+// dlsym(RTLD_NEXT) from here finds the library's.
 //
-// Besides, the channel looks for a message's start line by trying three sscanf patterns at every
-// offset of its buffer, and each sscanf measures the whole rest of the buffer first: 64 KB of
-// junk from one peer kept the SIP worker busy for tens of seconds (and the UI thread waiting on
-// it). The sscanf below gives those three patterns only the line they look at.
+// The start-line sscanf guard lives in the program (StartLineGuard.cpp): libc is in the global
+// scope, which libbellesip searches before the module's group.
 #include "ParserGuard.h"
 
 #include <belle-sip/belle-sip.h>
 #include <dlfcn.h>
-
-#include <cstdarg>
-#include <cstdio>
-#include <cstring>
 
 #include <strings.h>
 
@@ -104,39 +100,17 @@ extern "C" __attribute__((visibility("default"))) belle_sip_message_t* belle_sip
     return msg;
 }
 
-// The channel's start-line patterns; nothing else in the process uses them.
-bool startLinePattern(const char* format)
-{
-    return format && (std::strcmp(format, "SIP/2.0 %d ") == 0 || std::strcmp(format, "HTTP/1.%*i %d ") == 0 || std::strcmp(format, "%16s %*s %9s\r\n") == 0);
-}
-
-extern "C" __attribute__((visibility("default"))) int __isoc99_sscanf(const char* s, const char* format, ...)
-{
-    std::va_list args;
-    va_start(args, format);
-    int n;
-    if (startLinePattern(format)) {
-        // The start line, up to its line end (a start line longer than this is no SIP).
-        char line[2048];
-        size_t len = strnlen(s, sizeof line - 1);
-        if (const void* eol = std::memchr(s, '\n', len))
-            len = size_t(static_cast<const char*>(eol) - s) + 1;
-        std::memcpy(line, s, len);
-        line[len] = '\0';
-        n = std::vsscanf(line, format, args);
-    } else {
-        n = std::vsscanf(s, format, args);
-    }
-    va_end(args);
-    return n;
-}
-
 namespace zuvi::sip {
 
-bool parserGuardActive()
+bool messageParserGuarded()
 {
-    return dlsym(RTLD_DEFAULT, "belle_sip_message_parse_raw") == reinterpret_cast<void*>(&belle_sip_message_parse_raw)
-        && dlsym(RTLD_DEFAULT, "__isoc99_sscanf") == reinterpret_cast<void*>(&__isoc99_sscanf);
+    // What the library's reference finds, from the scope it shares with this module: the
+    // definition in this module, not one in the program or in a libbellesip loaded globally.
+    // (Taking this definition's address would resolve through that same lookup.)
+    Dl_info found{}, self{};
+    void* resolved = dlsym(RTLD_DEFAULT, "belle_sip_message_parse_raw");
+    return resolved && dladdr(resolved, &found) && dladdr(reinterpret_cast<void*>(&unsafe), &self)
+        && found.dli_fbase == self.dli_fbase;
 }
 
 } // namespace zuvi::sip

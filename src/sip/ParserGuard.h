@@ -1,10 +1,17 @@
-// SIP engine: whether the guard in front of belle-sip's message parser is the one the library calls.
+// SIP engine: whether the guards in front of belle-sip's message parser are the ones the library calls.
 #pragma once
 
 namespace zuvi::sip {
 
-// True when the program's own belle_sip_message_parse_raw (ParserGuard.cpp) takes the library's
-// place; false means the executable was linked without exporting it.
+// True when both guards take the library's place: the program's sscanf (StartLineGuard.cpp) and
+// the engine module's belle_sip_message_parse_raw (ParserGuard.cpp). Loads the engine module if
+// it is not loaded yet; false also when it cannot be loaded.
 bool parserGuardActive();
+
+// The program's side: its sscanf is exported, so the library finds it before libc's.
+bool startLineGuardActive();
+
+// The module's side: the library's lookup of its parser finds the module's guard.
+bool messageParserGuarded();
 
 } // namespace zuvi::sip

@@ -1,10 +1,13 @@
 // SIP engine: the pjsua-shaped operations implemented over liblinphone on the SIP worker.
+#include "EngineApi.h"
 #include "Sip.h"
 
 #include "ParserGuard.h"
 #include "Worker.h"
 #include "platform/os/codepage.h"
 
+#include <belle-sip/mainloop.h>
+#include <belle-sip/sipstack.h>
 #include <linphone/core.h>
 #include <linphone/logging.h>
 
@@ -28,8 +31,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// Exported by liblinphone without a public header: the SIP layer and its belle-sip stack,
+// whose main loop the worker sleeps on.
+extern "C" void* linphone_core_get_sal(const LinphoneCore* lc);
+extern "C" void* sal_get_stack_impl(void* sal);
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 namespace zuvi::sip {
 namespace {
@@ -359,10 +368,6 @@ int codeOfReason(LinphoneReason r)
 
 class Engine {
 public:
-    Engine()
-        : worker(std::chrono::milliseconds(3))
-    { }
-
     Worker worker;
     fs::path dir;
     int lockFd = -1; // held locked while the engine lives (see lockScratch)
@@ -384,6 +389,60 @@ public:
     std::vector<CodecInfo> codecs; // ordered by priority, highest first
     int outVolume = 100, inVolume = 100;
     bool outKept = false, inKept = false;
+    belle_sip_main_loop_t* loop = nullptr; // the stack's main loop, when the library shows it
+    Clock::time_point hotUntil{}; // without the main loop: busy until then
+
+    // ---- the worker's rhythm ----
+
+    // How long the worker may sleep after a tick. Sockets and the stack's timers wake the
+    // stack's main loop by themselves, and commands and the library's events end the sleep;
+    // the library's own per-iteration work (registration commits, call timers, media events)
+    // is what needs the loop to come back: soon while a call or a registration is under way,
+    // otherwise twice a second. Without the main loop every datagram waits for a tick, so the
+    // second after a command or an event is busy too.
+    milliseconds nextWait() const
+    {
+        bool busy = !loop && Clock::now() < hotUntil;
+        for (const CallSlot& c : calls)
+            busy = busy || (c.call && c.state != InvState::Confirmed && c.state != InvState::Incoming);
+        for (const AccountSlot& a : accounts)
+            busy = busy || (a.acc && (a.pending || linphone_proxy_config_get_state(a.acc) == LinphoneRegistrationProgress));
+        if (loop)
+            return busy ? milliseconds(10) : milliseconds(500);
+        return busy ? milliseconds(1) : milliseconds(50);
+    }
+
+    // Something happened: iterate again right after the current dispatch (and, without the
+    // main loop, stay busy for a second).
+    void kick()
+    {
+        hotUntil = Clock::now() + std::chrono::seconds(1);
+        if (loop)
+            belle_sip_main_loop_quit(loop);
+    }
+
+    // Sleeps on the stack's main loop: it dispatches datagrams and timers as they come; a
+    // posted command quits it through a deferred task.
+    void useStackLoop()
+    {
+        void* sal = linphone_core_get_sal(core);
+        auto* stack = sal ? static_cast<belle_sip_stack_t*>(sal_get_stack_impl(sal)) : nullptr;
+        loop = stack ? belle_sip_stack_get_main_loop(stack) : nullptr;
+        if (!loop)
+            return;
+        belle_sip_main_loop_t* ml = loop;
+        worker.setWaiter({[ml](milliseconds d) { belle_sip_main_loop_sleep(ml, static_cast<int>(d.count())); },
+            [ml] {
+                belle_sip_main_loop_do_later(
+                    ml, [](void* data) { belle_sip_main_loop_quit(static_cast<belle_sip_main_loop_t*>(data)); }, ml);
+            }});
+    }
+
+    void leaveStackLoop()
+    {
+        worker.setWaiter({});
+        loop = nullptr;
+    }
 
     // ---- calls ----
 
@@ -795,6 +854,7 @@ R onEngine(R fallback, const std::function<R(Engine&)>& fn)
         return fallback;
     try {
         return e->worker.call<R>([&]() -> R {
+            e->hotUntil = Clock::now() + std::chrono::seconds(1);
             try {
                 return fn(*e);
             } catch (...) {
@@ -819,8 +879,10 @@ Status onStarted(const std::function<Status(Engine&)>& fn)
 
 void cbCallState(LinphoneCore* lc, LinphoneCall* call, LinphoneCallState st, const char* msg)
 {
-    if (Engine* e = fromCore(lc))
+    if (Engine* e = fromCore(lc)) {
+        e->kick();
         e->onCallStateChanged(call, st, msg);
+    }
 }
 
 void cbRegState(LinphoneCore* lc, LinphoneProxyConfig* acc, LinphoneRegistrationState st, const char*)
@@ -828,6 +890,7 @@ void cbRegState(LinphoneCore* lc, LinphoneProxyConfig* acc, LinphoneRegistration
     Engine* e = fromCore(lc);
     if (!e)
         return;
+    e->kick();
     for (int i = 0; i < MaxAccounts; ++i) {
         AccountSlot& a = e->accounts[size_t(i)];
         if (a.acc != acc)
@@ -842,7 +905,10 @@ void cbRegState(LinphoneCore* lc, LinphoneProxyConfig* acc, LinphoneRegistration
 void cbMessage(LinphoneCore* lc, LinphoneChatRoom*, LinphoneChatMessage* m)
 {
     Engine* e = fromCore(lc);
-    if (!e || !e->cb.onPager)
+    if (!e)
+        return;
+    e->kick();
+    if (!e->cb.onPager)
         return;
     std::string body = fromUtf8(str(linphone_chat_message_get_utf8_text(m)));
     std::string type = str(linphone_chat_message_get_content_type(m));
@@ -853,7 +919,10 @@ void cbMessage(LinphoneCore* lc, LinphoneChatRoom*, LinphoneChatMessage* m)
 void cbTransfer(LinphoneCore* lc, LinphoneCall* call, LinphoneCallState st)
 {
     Engine* e = fromCore(lc);
-    if (!e || !e->cb.onCallTransferStatus)
+    if (!e)
+        return;
+    e->kick();
+    if (!e->cb.onCallTransferStatus)
         return;
     int slot = e->slotOf(call);
     if (slot == InvalidId)
@@ -879,6 +948,13 @@ void cbTransfer(LinphoneCore* lc, LinphoneCall* call, LinphoneCallState st)
     e->cb.onCallTransferStatus(slot, code, statusText(code), final, &cont);
 }
 
+// A publication finished or failed: a status change waiting for it can go now.
+void cbPublishState(LinphoneCore* lc, LinphoneEvent*, LinphonePublishState)
+{
+    if (Engine* e = fromCore(lc))
+        e->kick();
+}
+
 void silenceLogs()
 {
     LinphoneLoggingService* log = linphone_logging_service_get();
@@ -887,14 +963,6 @@ void silenceLogs()
 }
 
 } // namespace
-
-// ---- defaults ---------------------------------------------------------------------------
-
-Config configDefault() { return Config{}; }
-MediaConfig mediaConfigDefault() { return MediaConfig{}; }
-TransportConfig transportConfigDefault() { return TransportConfig{}; }
-AccConfig accConfigDefault() { return AccConfig{}; }
-CallSetting callSettingDefault() { return CallSetting{}; }
 
 // ---- lifecycle --------------------------------------------------------------------------
 
@@ -915,10 +983,11 @@ Status create()
         fs::permissions(e->dir, fs::perms::owner_all, fs::perm_options::replace, ec);
         e->lockFd = lockScratch(e->dir);
         e->worker.start([raw = e.get()] {
-            if (raw->core) {
-                linphone_core_iterate(raw->core);
-                raw->flushPublishes();
-            }
+            if (!raw->core)
+                return milliseconds(1000); // nothing runs but commands, and they wake the worker
+            linphone_core_iterate(raw->core);
+            raw->flushPublishes();
+            return raw->nextWait();
         });
         g_engine = e.release();
         return Success;
@@ -936,8 +1005,6 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         if (cfg.useSrtp || !cfg.stunServers.empty() || media.enableIce || cfg.maxCalls == 0)
             return ENotSupported;
         silenceLogs();
-        if (!parserGuardActive())
-            std::fputs("zuvi: SIP parser guard not in effect (the program does not export it)\n", stderr);
         e.fileAudio = !soundCardPresent();
         e.maxCalls = std::min<unsigned>(cfg.maxCalls, MaxCalls);
 
@@ -953,10 +1020,11 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         // and a configuration without a file name is never written.
         // No databases (the library's chat is off, the program keeps its own call history) and
         // history_max_size=0: the library keeps no call log, in a file or in memory, where every
-        // call used to add one.
+        // call used to add one; nor would each call write its log and a ZRTP cache between the
+        // button and the INVITE.
         std::string rc = "[sip]\nsip_port=0\nsip_tcp_port=0\nsip_tls_port=0\nuse_ipv6=0\n"
                          "register_only_when_network_is_up=0\nping_with_options=0\nbind_address="
-            + e.bindAddr + "\n[rtp]\nbind_address=" + e.bindAddr + "\n[net]\nenable_nat_helper=0\n[misc]\nstore_friends=0\nhistory_max_size=0\n[storage]\nuri=null\ncall_logs_db_uri=null\nzrtp_secrets_db_uri=null\n";
+            + e.bindAddr + "\n[rtp]\nbind_address=" + e.bindAddr + "\n[net]\nenable_nat_helper=0\n[misc]\nstore_friends=0\nhistory_max_size=0\n[sound]\ntone_indications=0\n[storage]\nuri=null\ncall_logs_db_uri=null\nzrtp_secrets_db_uri=null\n";
         LinphoneConfig* config = linphone_config_new_from_buffer(rc.c_str());
         if (!config)
             return EFailed;
@@ -966,6 +1034,12 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         linphone_factory_set_config_dir(factory, folder.c_str());
         linphone_factory_set_data_dir(factory, folder.c_str());
         linphone_factory_set_download_dir(factory, folder.c_str());
+        // No mediastreamer plugins: the only one installed is a video display that brings a
+        // second Qt; audio runs through the built-in sound-card filters.
+        fs::path plugins = e.dir / "msplugins";
+        std::error_code pluginsEc;
+        fs::create_directory(plugins, pluginsEc);
+        linphone_factory_set_msplugins_dir(factory, plugins.c_str());
         e.core = linphone_factory_create_core_with_config_3(factory, config, nullptr);
         linphone_config_unref(config);
         if (!e.core)
@@ -977,6 +1051,7 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         linphone_core_cbs_set_registration_state_changed(e.cbs, cbRegState);
         linphone_core_cbs_set_message_received(e.cbs, cbMessage);
         linphone_core_cbs_set_transfer_state_changed(e.cbs, cbTransfer);
+        linphone_core_cbs_set_publish_state_changed(e.cbs, cbPublishState);
         linphone_core_add_callbacks(e.core, e.cbs);
 
         // No SIP socket until transportCreate asks for one.
@@ -1035,6 +1110,10 @@ Status start()
             return EInvalidState;
         if (linphone_core_start(e.core) != 0)
             return EFailed;
+        // No ringback tone (the engine plays no tones; start read the default from the
+        // configuration): its stream would be stopped between a 2xx and its ACK.
+        linphone_core_set_ringback(e.core, nullptr);
+        e.useStackLoop();
         e.applyTransports(0, 0);
         e.loadCodecs();
         e.started = true;
@@ -1070,6 +1149,7 @@ Status destroy()
                 e->applyTransports(0, 0);
                 for (int i = 0; i < 5; ++i)
                     linphone_core_iterate(e->core);
+                e->leaveStackLoop();
                 linphone_core_stop(e->core);
                 linphone_core_remove_callbacks(e->core, e->cbs);
                 linphone_core_unref(e->core);
@@ -1089,6 +1169,21 @@ Status destroy()
     std::lock_guard l(g_lifecycle);
     delete g_engine;
     g_engine = nullptr;
+    return Success;
+}
+
+Status post(std::function<void()> job)
+{
+    Engine* e = engine();
+    if (!e || !job)
+        return e ? EInvalidArg : ENotInit;
+    e->worker.post([e, job = std::move(job)] {
+        e->hotUntil = Clock::now() + std::chrono::seconds(1);
+        try {
+            job();
+        } catch (...) {
+        }
+    });
     return Success;
 }
 
@@ -1541,3 +1636,12 @@ Status enumAudioDevices(std::vector<AudioDevInfo>* devices)
 }
 
 } // namespace zuvi::sip
+
+extern "C" __attribute__((visibility("default"))) const zuvi::sip::EngineApi* zuvi_sip_engine_api()
+{
+    using namespace zuvi::sip;
+#define ZUVI_SIP_ADDRESS(result, name, none, params, args) &name,
+    static const EngineApi api{&create, &post, &messageParserGuarded, ZUVI_SIP_FORWARDED(ZUVI_SIP_ADDRESS)};
+#undef ZUVI_SIP_ADDRESS
+    return &api;
+}

@@ -185,6 +185,9 @@ Status create();
 Status init(const Config& cfg, const MediaConfig* mediaCfg = nullptr);
 Status start();
 Status destroy();
+// Queues job on the SIP worker behind the calls already waiting and returns at once; engine
+// calls made inside job run directly, and calls made later from other threads wait for it.
+Status post(std::function<void()> job);
 
 // Transports. TLS is never available.
 Status transportCreate(TransportType type, const TransportConfig& cfg, int* transportId = nullptr);

@@ -180,16 +180,25 @@ QString formatDateTime(const QString& format, TDateTime value)
     return out;
 }
 
-int localeCompare(const QString& a, const QString& b)
+namespace {
+QCollator& localeCollator()
 {
-    if (a.isEmpty() || b.isEmpty())
-        return (a.isEmpty() ? 0 : 1) - (b.isEmpty() ? 0 : 1);
     thread_local QCollator collator = [] {
         QCollator c(QLocale::system());
         c.setCaseSensitivity(Qt::CaseSensitive);
         return c;
     }();
-    return collator.compare(a, b);
+    return collator;
 }
+} // namespace
+
+int localeCompare(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return (a.isEmpty() ? 0 : 1) - (b.isEmpty() ? 0 : 1);
+    return localeCollator().compare(a, b);
+}
+
+QCollatorSortKey localeSortKey(const QString& text) { return localeCollator().sortKey(text); }
 
 } // namespace zuvi::os

@@ -1,6 +1,7 @@
 // Small system services: sleeping, local date and time in the Delphi forms, locale collation.
 #pragma once
 
+#include <QCollatorSortKey>
 #include <QDateTime>
 #include <QString>
 
@@ -30,5 +31,7 @@ QString timeSeparator();
 // Compares two texts in the user's locale (QLocale::system(), case-sensitive): <0, 0 or >0.
 // An empty text is smaller than any other.
 int localeCompare(const QString& a, const QString& b);
+// The collation key of a non-empty text: keys compare as localeCompare compares the texts.
+QCollatorSortKey localeSortKey(const QString& text);
 
 } // namespace zuvi::os
