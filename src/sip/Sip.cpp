@@ -521,14 +521,16 @@ public:
 
     int endStatus(const CallSlot& c, LinphoneCall* call) const
     {
+        // An answered call ended as answered, whatever became of its BYE (a far end or a
+        // softswitch gone answers it with 408 or 503, or never) or of its media.
+        if (c.wasConnected)
+            return 200;
         const LinphoneErrorInfo* ei = linphone_call_get_error_info(call);
         int code = ei ? linphone_error_info_get_protocol_code(ei) : 0;
         if (code >= 300)
             return code;
         if (c.declinedByUs)
             return c.declineCode;
-        if (c.wasConnected)
-            return 200;
         if (!c.outgoing)
             return 487; // the caller gave up
         LinphoneReason r = linphone_call_get_reason(call);

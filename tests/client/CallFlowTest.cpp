@@ -1,5 +1,6 @@
 // Main window calls end to end: the forms against the service simulator, kamailio and baresip.
 #include "../sip/Testbed.h"
+#include "CallHarness.h"
 
 #include "client/SipStack.h"
 #include "client/MainWindow.h"
@@ -28,6 +29,7 @@ extern char** environ;
 using namespace zuvi;
 using namespace std::chrono_literals;
 using test::LogLine;
+using namespace zuvi::test;
 
 namespace {
 
@@ -169,54 +171,6 @@ public:
 
 // ---- helpers ---------------------------------------------------------------------------------
 
-QString label13() { return Form1->Label13->Caption(); }
-QString label14() { return Form1->Label14->Caption(); }
-
-// Status-line pairs as they changed while the event loop ran.
-struct Watch {
-    std::vector<std::pair<QString, QString>> seen;
-    void sample()
-    {
-        std::pair<QString, QString> now{label13(), label14()};
-        if (seen.empty() || seen.back() != now)
-            seen.push_back(now);
-    }
-    bool saw(const QString& l13, const QString& l14) const
-    {
-        return std::find(seen.begin(), seen.end(), std::make_pair(l13, l14)) != seen.end();
-    }
-    std::string dump() const
-    {
-        std::string out;
-        for (auto& p : seen)
-            out += "[" + p.first.toStdString() + " | " + p.second.toStdString() + "] ";
-        return out;
-    }
-};
-
-// Runs the event loop until pred holds or the time is up; samples the status lines meanwhile.
-bool runUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout, Watch* w = nullptr)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < timeout.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (w)
-            w->sample();
-        if (pred())
-            return true;
-        std::this_thread::sleep_for(2ms);
-    }
-    return pred();
-}
-
-void runFor(std::chrono::milliseconds d, Watch* w = nullptr)
-{
-    runUntil([] { return false; }, d, w);
-}
-
-bool callButtonShown() { return Form1->ssSkinButton3->Visible() && !Form1->ssSkinButton8->Visible(); }
-
 std::vector<LogLine> invites()
 {
     return g_bed->lines("REQ", [](const LogLine& f) { return f.size() > 6 && f[3] == "INVITE" && f[4] == "d.c"; });
@@ -226,26 +180,11 @@ int requestsOf(const std::string& method)
     return int(g_bed->lines("REQ", [&](const LogLine& f) { return f.size() > 4 && f[3] == method && f[4] == "d.c"; }).size());
 }
 
-QStringList history() { return Form1->ListBox1->Items()->ToList(); }
-
 QStringList callFile()
 {
     os::TextList list;
     list.load(CurrentAccountFolder() + "call");
     return list.lines;
-}
-
-void dial(const QString& text)
-{
-    Form1->Edit1->SetText(text);
-    Form1->ssSkinButton3Click(nullptr);
-}
-
-// Waits until the program is idle again: call button back and the after-call second over.
-void settle()
-{
-    runUntil([] { return callButtonShown() && !Form1->Timer1->Enabled() && sip::callGetCount() == 0; }, 15s);
-    runFor(200ms);
 }
 
 std::string uriFor(const std::string& number) { return "sip:" + number + "@" + g_bed->server(); }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -56,6 +57,18 @@ struct Fixture {
         return f;
     }
 };
+
+// Waits until pred holds (polled), at most `timeout`.
+inline bool waitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout = std::chrono::seconds(5))
+{
+    auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        if (pred())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return pred();
+}
 
 // A log line "ZUVI|<kind>|<fields...>" of the softswitch, split at '|'.
 using LogLine = std::vector<std::string>;
@@ -124,7 +137,51 @@ public:
         close(s);
     }
 
+    // Ends the softswitch (its workers with it) with `sig`; its registrations go with it.
+    void stopSoftswitch(int sig = SIGTERM) const
+    {
+        const int pid = pidIn(m_dir + "/kamailio.pid");
+        if (pid <= 0)
+            return;
+        (void)std::system(("pkill -" + std::to_string(sig) + " -P " + std::to_string(pid)).c_str());
+        kill(pid, sig);
+        waitFor([pid] { return kill(pid, 0) != 0; }, std::chrono::seconds(5));
+    }
+    // Starts the softswitch again on its port, with the same configuration and log.
+    bool startSoftswitch() const
+    {
+        run("kamailio -f " + m_dir + "/kamailio.cfg -DD -E -n 1 -Y " + m_dir + " -P " + m_dir + "/kamailio.pid.main >>" + m_dir + "/kamailio.log 2>&1 </dev/null & echo $! >" + m_dir + "/kamailio.pid");
+        return waitFor([this] { return std::system(("ss -Hlun 'sport = :" + std::to_string(m_port) + "' | grep -q .").c_str()) == 0; }, std::chrono::seconds(5));
+    }
+    // Ends a far end ("answer", "busy", "ring") with `sig`.
+    void stopFarEnd(const std::string& role, int sig = SIGKILL) const
+    {
+        const int pid = pidIn(m_dir + "/far-" + role + "/baresip.pid");
+        if (pid <= 0)
+            return;
+        kill(pid, sig);
+        waitFor([pid] { return kill(pid, 0) != 0; }, std::chrono::seconds(5));
+    }
+    // Starts a far end anew (ending the one running) and waits until it has registered.
+    bool restartFarEnd(const std::string& role) const
+    {
+        stopFarEnd(role);
+        const size_t before = lines("REGOK").size();
+        const std::string fe = m_dir + "/far-" + role;
+        run("stdbuf -oL -eL baresip -f " + fe + " >>" + fe + "/baresip.log 2>&1 </dev/null & echo $! >" + fe + "/baresip.pid");
+        return waitFor([&] { return lines("REGOK").size() > before; }, std::chrono::seconds(5));
+    }
+
 private:
+    static int pidIn(const std::string& file)
+    {
+        std::ifstream in(file);
+        int pid = 0;
+        in >> pid;
+        return pid;
+    }
+    static void run(const std::string& cmd) { (void)std::system(cmd.c_str()); }
+
     int m_port;
     std::string m_dir;
     bool m_started = false;
@@ -160,17 +217,5 @@ private:
     Testbed*& m_bed;
     Fixture& m_fx;
 };
-
-// Waits until pred holds (polled), at most `timeout`.
-inline bool waitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout = std::chrono::seconds(5))
-{
-    auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pred())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return pred();
-}
 
 } // namespace zuvi::test

@@ -13,3 +13,25 @@ program_home() {
 }
 
 fail() { echo "FAILED: $*"; exit 1; }
+
+# X windows of the program (xwininfo, xdotool).
+viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+# A viewable top-level window of the program of the given size: "id left top".
+window() {
+    for id in $(xwininfo -root -tree 2>/dev/null | sed -n "s/^ *\(0x[0-9a-f]*\) .*(\"zuvi\" \"[^\"]*\")  *$1+[-0-9]*+[-0-9]*  *+[-0-9]*+[-0-9]*.*/\1/p"); do
+        if viewable "$id"; then
+            xwininfo -id "$id" | awk -v id="$id" '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print id, x, y}'
+            return 0
+        fi
+    done
+    return 1
+}
+wait_window() {
+    for _ in $(seq 1 150); do window "$1" && return 0; sleep 0.1; done
+    return 1
+}
+gone() {
+    for _ in $(seq 1 100); do viewable "$1" || return 0; sleep 0.1; done
+    return 1
+}
+click() { xdotool mousemove "$1" "$2"; sleep 0.2; xdotool click "${3:-1}"; sleep 0.3; }
