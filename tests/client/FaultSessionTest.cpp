@@ -5,6 +5,8 @@
 #include "LoginHarness.h"
 
 #include "client/AddContactDialog.h"
+#include "client/AddressBookRestore.h"
+#include "client/RestoreNotice.h"
 #include "client/LoginForm.h"
 #include "client/MainWindow.h"
 #include "client/ProgramForms.h"
@@ -230,6 +232,19 @@ TEST_F(FaultSession, SoftswitchStoppedMidCallAndStartedAgain)
     runUntil([] { return !Form1->Timer1->Enabled(); }, 3s);
     EXPECT_TRUE(recorded(before)) << history().join(" | ").toStdString();
 
+    // A call placed while the softswitch is away stays at the calling text (the engine would give
+    // it up after its transaction bound, 32 s); the hang-up button ends it at once.
+    runFor(1500ms);
+    idle();
+    w = Watch();
+    dial(QString::fromStdString(g_fx.answer));
+    runFor(2s, &w);
+    EXPECT_EQ(label13(), QStringLiteral("呼叫中。。。") + QString::fromStdString(g_fx.answer)) << w.dump();
+    EXPECT_FALSE(callButtonShown());
+    Form1->ssSkinButton5Click(nullptr);
+    EXPECT_TRUE(callButtonShown());
+    ASSERT_TRUE(runUntil([] { return sip::callGetCount() == 0 && label13() == QStringLiteral("呼叫挂断"); }, 5s, &w)) << w.dump();
+
     ASSERT_TRUE(g_bed->startSoftswitch());
     ASSERT_TRUE(g_bed->restartFarEnd("answer")) << "the far end did not register again";
     idle();
@@ -263,6 +278,79 @@ TEST_F(FaultSession, FarEndVanishingEndsTheCallAndTheNextCallWorks)
     ASSERT_TRUE(answeredFor("00:00:01", w));
     Form1->ssSkinButton5Click(nullptr);
     EXPECT_TRUE(runUntil([] { return label13() == QStringLiteral("通话结束"); }, 5s, &w)) << w.dump();
+}
+
+// The address-book restore meets a closed connection and silence past the bound: its worker
+// reports the failure within the bound and leaves the contact file as it was; the next run
+// restores.
+TEST_F(FaultSession, RestoreOutlivesItsFaults)
+{
+    const QString path = g_home->dataFolder() + QString::fromStdString(g_fx.phone) + "/contact";
+    auto fileBytes = [path] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    auto restore = [] {
+        synchronous->Show();
+        synchronous->ssSkinButton1->MouseDown(ui::mbLeft, {}, 5, 5);
+        synchronous->ssSkinButton1->MouseUp(ui::mbLeft, {}, 5, 5);
+        return runUntil([] { return !synchronous->FSyncRequested.load(); }, std::chrono::milliseconds(4 * kReplyTimeoutMs + 3000));
+    };
+    for (const char* mode : {"close", "delay"}) {
+        SCOPED_TRACE(mode);
+        if (std::string(mode) == "delay")
+            silence("RestoreAddresBook");
+        else
+            g_sim->fault("RestoreAddresBook", mode, 2);
+        const QByteArray before = fileBytes();
+        ASSERT_TRUE(restore()) << "the run did not end";
+        EXPECT_EQ(Synstatus->Label2->Caption(), QStringLiteral("同步失败，请稍候再试"));
+        EXPECT_EQ(fileBytes(), before);
+        Synstatus->ssSkinButton1Click(Synstatus->ssSkinButton1);
+        g_sim->control("/_sim/reset");
+    }
+    ASSERT_TRUE(restore());
+    EXPECT_EQ(Synstatus->Label2->Caption(), QStringLiteral("同步完成"));
+    EXPECT_TRUE(Form1->ValueListEditor1->Strings()->ToList().contains(QStringLiteral("张三=13900000001")));
+    Synstatus->ssSkinButton1Click(Synstatus->ssSkinButton1);
+}
+
+// Back at the login form (switching the account), the Login request fails and is silent past
+// its bound: each shows its message and brings the login controls back, and the next press logs in.
+TEST_F(FaultSession, LoginAgainOutlivesLoginFaults)
+{
+    Form1->N8Click(Form1->N8);
+    ASSERT_TRUE(Form2->Visible());
+    ASSERT_TRUE(Form1->Label1->Caption().isEmpty());
+    auto logIn = [] {
+        Form2->frxComboBox1->SetText(QString::fromStdString(g_fx.phone));
+        Form2->MaskEdit1->SetText(QString::fromStdString(g_fx.password));
+        Form2->ssSkinButton2Click(Form2->ssSkinButton2);
+        Form2->Timer1Timer(Form2->Timer1);
+        runFor(200ms);
+    };
+    for (const char* mode : {"http500", "close", "delay"}) {
+        SCOPED_TRACE(mode);
+        g_home->clearLog("msgbox.log");
+        if (std::string(mode) == "delay")
+            silence("Login");
+        else
+            g_sim->fault("Login", mode, std::string(mode) == "close" ? 2 : 1);
+        QElapsedTimer t;
+        t.start();
+        logIn();
+        EXPECT_LT(t.elapsed(), 4 * kReplyTimeoutMs + 3000);
+        EXPECT_EQ(g_home->messages(), QStringList{QStringLiteral("登录失败，请确认网络畅通时重试")});
+        EXPECT_TRUE(Form1->Label1->Caption().isEmpty());
+        EXPECT_TRUE(Form2->ssSkinButton2->Visible() && Form2->frxComboBox1->Visible() && Form2->MaskEdit1->Visible());
+        g_sim->control("/_sim/reset");
+    }
+    logIn();
+    EXPECT_EQ(Form1->Label1->Caption(), QString::fromStdString(g_fx.phone));
+    EXPECT_TRUE(Form1->Visible());
+    // The session goes on: a call is placed.
+    dial(QString::fromStdString(g_fx.busy));
+    EXPECT_TRUE(runUntil([] { return label13() == QStringLiteral("呼叫挂断"); }, 6s));
 }
 
 } // namespace
