@@ -3,8 +3,12 @@
 
 #include "client/MainWindow.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Layout.h"
 #include "sip/Sip.h"
 #include "skin/SSButton.h"
+#include "skin/SkinClasses.h"
+
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -83,6 +87,24 @@ inline void settle()
     using namespace std::chrono_literals;
     runUntil([] { return callButtonShown() && !Form1->Timer1->Enabled() && sip::callGetCount() == 0; }, 15s);
     runFor(200ms);
+}
+
+// Runs the registered tests in one application object with the build's resources and skins; the
+// main window's timers are stopped before the windows go.
+inline int runCallTests(int argc, char** argv)
+{
+    int rc;
+    {
+        ui::TApplication app(argc, argv);
+        ui::SetResourceDir(QString::fromUtf8(ZUVI_TEST_BIN_DIR));
+        skin::RegisterSkinClasses();
+        rc = RUN_ALL_TESTS();
+        if (Form1) {
+            Form1->Timer1->SetEnabled(false);
+            Form1->Timer2->SetEnabled(false);
+        }
+    }
+    return rc;
 }
 
 } // namespace zuvi::test

@@ -363,17 +363,7 @@ int main(int argc, char** argv)
     setenv("ZUVI_SIP_FILE_AUDIO", "1", 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::testing::AddGlobalTestEnvironment(new Env);
-    int rc;
-    {
-        ui::TApplication app(argc, argv);
-        ui::SetResourceDir(QString::fromUtf8(ZUVI_TEST_BIN_DIR));
-        skin::RegisterSkinClasses();
-        rc = RUN_ALL_TESTS();
-        if (Form1) {
-            Form1->Timer1->SetEnabled(false);
-            Form1->Timer2->SetEnabled(false);
-        }
-    }
+    const int rc = runCallTests(argc, argv);
     delete g_home;
     return rc;
 }

@@ -11,16 +11,7 @@ program_home zuvi-contacts
 trap 'kill $zuvi_pid $sim_pid 2>/dev/null; rm -rf "$home"' EXIT
 zuvi_pid="" sim_pid=""
 
-"$simexe" --port 0 --fixture "$fixture" >"$home/sim.out" &
-sim_pid=$!
-for _ in $(seq 1 100); do grep -q listening "$home/sim.out" 2>/dev/null && break; sleep 0.05; done
-sim=$(sed -n 's/^listening on \(.*\)$/\1/p' "$home/sim.out")
-[ -n "$sim" ] || fail "simulator did not start"
-export ZUVI_API_HOST=$sim ZUVI_API2_HOST=$sim
-phone=13800000001
-mkdir -p "$XDG_CONFIG_HOME/zuvi"
-printf '{"keys": {"Software\\\\zuvi": {"usr": "%s", "%s": "zuvi1234"}}}\n' $phone $phone >"$XDG_CONFIG_HOME/zuvi/store.json"
-chmod 600 "$XDG_CONFIG_HOME/zuvi/store.json"
+sim_with_remembered_account "$simexe" "$fixture"
 
 "$zuvi" &
 zuvi_pid=$!

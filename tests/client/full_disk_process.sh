@@ -24,16 +24,7 @@ if ! mount -t tmpfs -o size=256k,mode=0700 tmpfs "$XDG_DATA_HOME"; then
     exit 77
 fi
 
-"$simexe" --port 0 --fixture "$fixture" >"$home/sim.out" &
-sim_pid=$!
-for _ in $(seq 1 100); do grep -q listening "$home/sim.out" 2>/dev/null && break; sleep 0.05; done
-sim=$(sed -n 's/^listening on \(.*\)$/\1/p' "$home/sim.out")
-[ -n "$sim" ] || fail "simulator did not start"
-export ZUVI_API_HOST=$sim ZUVI_API2_HOST=$sim
-phone=13800000001
-mkdir -p "$XDG_CONFIG_HOME/zuvi"
-printf '{"keys": {"Software\\\\zuvi": {"usr": "%s", "%s": "zuvi1234"}}}\n' $phone $phone >"$XDG_CONFIG_HOME/zuvi/store.json"
-chmod 600 "$XDG_CONFIG_HOME/zuvi/store.json"
+sim_with_remembered_account "$simexe" "$fixture"
 
 # The account's files before the start: 400 contacts (three pages of GBK text) and one call.
 account=$XDG_DATA_HOME/zuvi/$phone

@@ -14,6 +14,21 @@ program_home() {
 
 fail() { echo "FAILED: $*"; exit 1; }
 
+# The simulator SIMEXE on a free port with FIXTURE ($sim its address, $sim_pid) as the program's
+# service, and its account $phone remembered with its password, so the program logs in by itself.
+sim_with_remembered_account() {
+    "$1" --port 0 --fixture "$2" >"$home/sim.out" &
+    sim_pid=$!
+    for _ in $(seq 1 100); do grep -q listening "$home/sim.out" 2>/dev/null && break; sleep 0.05; done
+    sim=$(sed -n 's/^listening on \(.*\)$/\1/p' "$home/sim.out")
+    [ -n "$sim" ] || fail "simulator did not start"
+    export ZUVI_API_HOST=$sim ZUVI_API2_HOST=$sim
+    phone=13800000001
+    mkdir -p "$XDG_CONFIG_HOME/zuvi"
+    printf '{"keys": {"Software\\\\zuvi": {"usr": "%s", "%s": "zuvi1234"}}}\n' $phone $phone >"$XDG_CONFIG_HOME/zuvi/store.json"
+    chmod 600 "$XDG_CONFIG_HOME/zuvi/store.json"
+}
+
 # X windows of the program (xwininfo, xdotool).
 viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 # A viewable top-level window of the program of the given size: "id left top".
