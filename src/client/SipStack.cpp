@@ -2,6 +2,7 @@
 #include "SipStack.h"
 
 #include "platform/os/codepage.h"
+#include "platform/audio/Wave.h"
 #include "sip/Sip.h"
 
 #include <chrono>
@@ -114,8 +115,13 @@ void ConfigureSipStack()
     media.enableIce = false;
 
     // A stack that fails here stays unstarted: every later call reports it, DestroySipStack ends it.
-    if (sip::init(cfg, &media) != sip::Success || sip::start() != sip::Success)
-        return;
+    // The library's core looks for sound cards through ALSA while the windows, on the UI thread,
+    // may be listing the wave devices.
+    {
+        auto alsa = zuvi::audio::LockAlsa();
+        if (sip::init(cfg, &media) != sip::Success || sip::start() != sip::Success)
+            return;
+    }
 
     // The four codecs ranked highest are never offered.
     std::vector<sip::CodecInfo> codecs;

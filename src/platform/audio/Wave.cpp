@@ -288,6 +288,7 @@ MMRESULT openDevice(bool capture, WaveDevice** device, UINT deviceId, const WAVE
             return MMSYSERR_BADDEVICEID;
         name = devices[deviceId].pcm;
     }
+    auto alsa = LockAlsa();
     detail::quietAlsa();
     snd_pcm_t* pcm = nullptr;
     const int r = snd_pcm_open(&pcm, name.c_str(), capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
@@ -298,6 +299,7 @@ MMRESULT openDevice(bool capture, WaveDevice** device, UINT deviceId, const WAVE
         snd_pcm_close(pcm);
         return WAVERR_BADFORMAT;
     }
+    alsa.unlock();
     auto* d = new WaveDevice;
     d->capture = capture;
     d->pcm = pcm;

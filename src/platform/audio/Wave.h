@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 namespace zuvi::audio {
 
@@ -87,6 +88,12 @@ struct WAVEOUTCAPSW {
     char16_t szPname[MAXPNAMELEN] = {};
     std::uint16_t wChannels = 0;
 };
+
+// ALSA's process-wide state (its configuration cache, its error handler) is not safe against
+// use from two threads at once. The layer holds this lock while it lists or opens devices; any
+// other part of the process that sets ALSA up on another thread (the SIP library's core, when it
+// looks for sound cards) holds it meanwhile.
+std::unique_lock<std::mutex> LockAlsa();
 
 // Capture. Buffers are filled in the order they were added; each comes back full
 // (dwBytesRecorded = dwBufferLength) or, on reset, with what it holds so far.

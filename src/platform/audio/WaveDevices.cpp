@@ -34,6 +34,7 @@ void quietAlsa()
 
 std::vector<DeviceEntry> listDevices(bool capture)
 {
+    auto alsa = LockAlsa();
     quietAlsa();
     std::vector<DeviceEntry> out;
     void** hints = nullptr;
@@ -76,6 +77,12 @@ MMRESULT devCaps(bool capture, UINT deviceId, Caps* caps, UINT size)
 }
 
 } // namespace
+
+std::unique_lock<std::mutex> LockAlsa()
+{
+    static std::mutex alsa;
+    return std::unique_lock(alsa);
+}
 
 UINT waveInGetNumDevs() { return UINT(detail::listDevices(true).size()); }
 UINT waveOutGetNumDevs() { return UINT(detail::listDevices(false).size()); }

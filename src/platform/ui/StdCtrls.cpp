@@ -19,6 +19,8 @@
 #include <QTableWidget>
 #include <QTextOption>
 
+#include <utility>
+
 namespace zuvi::ui {
 
 static void setTextColor(QWidget* w, TColor c)
@@ -585,7 +587,20 @@ TValueListEditor::TValueListEditor(TComponent* AOwner)
                 selectRowVisual();
         });
     });
+    // A click on the selected row moves nothing, so the change above stays silent for it.
+    QObject::connect(m_table, &QTableWidget::cellPressed, [this](int row, int) {
+        const int pressedOn = std::exchange(m_leftPressRow, 0);
+        if (m_rebuilding || row + 1 != pressedOn)
+            return;
+        Guard([&] { trySelect(pressedOn); });
+    });
     rebuild();
+}
+
+void TValueListEditor::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    m_leftPressRow = button == mbLeft ? m_row : 0;
+    TWinControl::MouseDown(button, shift, x, y);
 }
 
 bool TValueListEditor::trySelect(int row)

@@ -251,7 +251,8 @@ public:
     void SetColWidths(int col, int width);
     int RowCount() const;
     int Row() const { return m_row; }
-    // Selects a row (1 .. RowCount − 1); raises OnSelectCell when the row changes.
+    // Selects a row (1 .. RowCount − 1); raises OnSelectCell when the row changes. A left click
+    // on a cell raises it for the clicked row even when that row is already selected.
     void SetRow(int row);
     QString Cells(int col, int row) const;
     QString Keys(int row) const { return Cells(0, row); }
@@ -268,6 +269,9 @@ public:
 
     TSelectCellEvent OnSelectCell;
 
+protected:
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+
 private:
     void rebuild();
     void selectRowVisual();
@@ -276,6 +280,7 @@ private:
     TStringList m_strings;
     QStringList m_titles{QStringLiteral("Key"), QStringLiteral("Value")};
     int m_row = 1;
+    int m_leftPressRow = 0; // the selected row when the left button went down, 0 otherwise
     bool m_rebuilding = false;
 };
 

@@ -192,7 +192,14 @@ TEST(UiValueListEditor, SelectCellOnRowChangeAndMouseToCell)
     QTest::mouseClick(v->Table()->viewport(), Qt::LeftButton, {}, inView);
     EXPECT_EQ(upRow, 3);
     EXPECT_EQ(v->Row(), 3);
-    EXPECT_EQ(rows.back(), 3);
+    EXPECT_EQ(rows, (std::vector<int>{2, 3}));
+
+    // A left click on the selected row raises the selection again; a right click does not.
+    QTest::mouseClick(v->Table()->viewport(), Qt::LeftButton, {}, inView);
+    EXPECT_EQ(rows, (std::vector<int>{2, 3, 3}));
+    v->OnMouseUp = nullptr;
+    QTest::mouseClick(v->Table()->viewport(), Qt::RightButton, {}, inView);
+    EXPECT_EQ(rows, (std::vector<int>{2, 3, 3}));
     form.Hide();
 }
 
