@@ -2,8 +2,8 @@
 //
 //   zuvi-sip-bench latency SERVER USER PASSWORD NUMBER ROUNDS
 //   zuvi-sip-bench footprint SERVER USER PASSWORD NUMBER SECONDS
-//   zuvi-sip-bench flood RATE SECONDS   (INVITE+CANCEL pairs a second at the engine's port,
-//                                        twice, with a minute's pause after each)
+//   zuvi-sip-bench flood RATE SECONDS [ROUNDS [PAUSE]]   (INVITE+CANCEL pairs a second at the
+//                          engine's port, ROUNDS times (2), PAUSE seconds (60) apart, sampled)
 #include "sip/Sip.h"
 
 #include <arpa/inet.h>
@@ -150,10 +150,19 @@ void hangUp(int callId)
 
 } // namespace
 
-// Sends `rate` INVITE+CANCEL pairs a second to 127.0.0.1:port for `seconds`; returns the pairs sent.
-int flood(unsigned port, int rate, int seconds)
+// What a flood sent and what came back to it.
+struct FloodResult {
+    int pairs = 0;
+    int trying = 0, terminated = 0, cancelOk = 0, other = 0; // 100, 487, the CANCEL's 200, the rest
+};
+
+// Sends `rate` INVITE+CANCEL pairs a second to 127.0.0.1:port for `seconds`, and reads the answers
+// until a second after the last pair.
+FloodResult flood(unsigned port, int rate, int seconds)
 {
     int s = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+    int big = 1 << 22;
+    setsockopt(s, SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
     sockaddr_in me{}, to{};
     me.sin_family = to.sin_family = AF_INET;
     me.sin_addr.s_addr = to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -168,24 +177,52 @@ int flood(unsigned port, int rate, int seconds)
         m += method == "INVITE" ? "Content-Type: application/sdp\r\nContent-Length: " + std::to_string(sdp.size()) + "\r\n\r\n" + sdp : "Content-Length: 0\r\n\r\n";
         sendto(s, m.data(), m.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     };
+    FloodResult r;
+    char buf[4096];
+    auto drain = [&] {
+        ssize_t n;
+        while ((n = recv(s, buf, sizeof buf - 1, 0)) > 0) {
+            std::string reply(buf, size_t(n));
+            if (reply.rfind("SIP/2.0 100 ", 0) == 0)
+                ++r.trying;
+            else if (reply.rfind("SIP/2.0 487 ", 0) == 0)
+                ++r.terminated;
+            else if (reply.rfind("SIP/2.0 200 ", 0) == 0 && reply.find(" CANCEL\r\n") != std::string::npos)
+                ++r.cancelOk;
+            else
+                ++r.other;
+        }
+    };
     static int next = 0;
     auto t0 = Clock::now();
-    int sent = 0;
-    char buf[4096];
     while (Clock::now() - t0 < std::chrono::seconds(seconds)) {
         std::string id = "fl" + std::to_string(next++);
         request("INVITE", id);
         request("CANCEL", id);
-        ++sent;
-        while (recv(s, buf, sizeof buf, 0) > 0) {
-        }
-        std::this_thread::sleep_until(t0 + std::chrono::microseconds(1000000LL * sent / rate));
+        ++r.pairs;
+        drain();
+        std::this_thread::sleep_until(t0 + std::chrono::microseconds(1000000LL * r.pairs / rate));
     }
+    for (auto end = Clock::now() + 1s; Clock::now() < end; std::this_thread::sleep_for(10ms))
+        drain();
     close(s);
-    return sent;
+    return r;
 }
 
-int floodMode(int rate, int seconds)
+// One line of the engine's state: RSS, the allocator's bytes in use, what the library holds.
+void floodSample(const char* when)
+{
+    struct mallinfo2 mi = mallinfo2();
+    sip::LibraryHoldings h;
+    sip::libraryHoldings(&h);
+    std::printf("  %-22s RSS %7ld kB, heap in use %7zu kB, library calls %4d, call logs %d", when, rssKb(), mi.uordblks / 1024, h.calls, h.callLogs);
+    if (h.objects >= 0)
+        std::printf(", objects %d", h.objects);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+int floodMode(int rate, int seconds, int rounds, int pause)
 {
     sip::Config cfg = sip::configDefault();
     cfg.userAgent = "d.c";
@@ -194,19 +231,20 @@ int floodMode(int rate, int seconds)
         std::fprintf(stderr, "engine set-up failed\n");
         return 1;
     }
-    long settled = rssKb();
-    std::printf("flood: RSS %ld kB before\n", settled);
-    for (int round = 1; round <= 2; ++round) {
-        int pairs = flood(port, rate, seconds);
-        long peak = rssKb();
-        std::this_thread::sleep_for(60s); // the transactions' timers run out
-        long after = rssKb();
+    std::printf("flood: %d rounds of %d INVITE+CANCEL pairs a second for %d s, %d s apart\n", rounds, rate, seconds, pause);
+    floodSample("before");
+    for (int round = 1; round <= rounds; ++round) {
+        FloodResult r = flood(port, rate, seconds);
+        std::printf("round %d: %d pairs sent; answers: %d 100, %d 487, %d 200 to the CANCEL, %d other\n", round, r.pairs, r.trying, r.terminated, r.cancelOk, r.other);
+        floodSample("at its end");
+        for (int waited = 0; waited < pause; waited += 10) {
+            std::this_thread::sleep_for(std::chrono::seconds(std::min(10, pause - waited)));
+            char when[32];
+            std::snprintf(when, sizeof when, "%d s later", std::min(pause, waited + 10));
+            floodSample(when);
+        }
         malloc_trim(0);
-        long trimmed = rssKb();
-        std::printf("flood %d: %d INVITE+CANCEL pairs in %d s; RSS %ld kB at its end, %ld kB a minute later (%+.2f kB a call kept), %ld kB once the allocator has returned its free pages\n",
-            round, pairs, seconds, peak, after, double(after - settled) / pairs, trimmed);
-        after = trimmed;
-        settled = after;
+        floodSample("after malloc_trim");
     }
     sip::destroy();
     return 0;
@@ -214,10 +252,11 @@ int floodMode(int rate, int seconds)
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && std::string(argv[1]) == "flood")
-        return floodMode(std::max(1, std::atoi(argv[2])), std::max(1, std::atoi(argv[3])));
+    if (argc >= 4 && argc <= 6 && std::string(argv[1]) == "flood")
+        return floodMode(std::max(1, std::atoi(argv[2])), std::max(1, std::atoi(argv[3])), argc > 4 ? std::max(1, std::atoi(argv[4])) : 2,
+            argc > 5 ? std::max(0, std::atoi(argv[5])) : 60);
     if (argc < 7) {
-        std::fprintf(stderr, "usage: %s latency|footprint SERVER USER PASSWORD NUMBER ROUNDS|SECONDS\n       %s flood RATE SECONDS\n", argv[0], argv[0]);
+        std::fprintf(stderr, "usage: %s latency|footprint SERVER USER PASSWORD NUMBER ROUNDS|SECONDS\n       %s flood RATE SECONDS [ROUNDS [PAUSE]]\n", argv[0], argv[0]);
         return 2;
     }
     std::string mode = argv[1], server = argv[2], user = argv[3], pw = argv[4], number = argv[5];

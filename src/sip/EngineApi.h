@@ -39,7 +39,8 @@
     X(Status, sndSetSetting, ENotInit, (AudDevCap cap, int value, bool keep), (cap, value, keep))              \
     X(Status, sndGetSetting, ENotInit, (AudDevCap cap, int* value), (cap, value))                              \
     X(bool, usesFileAudio, false, (), ())                                                                      \
-    X(Status, enumAudioDevices, ENotInit, (std::vector<AudioDevInfo> * devices), (devices))
+    X(Status, enumAudioDevices, ENotInit, (std::vector<AudioDevInfo> * devices), (devices))                    \
+    X(Status, libraryHoldings, ENotInit, (LibraryHoldings * holdings), (holdings))
 
 namespace zuvi::sip {
 

@@ -7,6 +7,7 @@
 #include "platform/os/codepage.h"
 
 #include <belle-sip/mainloop.h>
+#include <belle-sip/object.h>
 #include <belle-sip/sipstack.h>
 #include <linphone/core.h>
 #include <linphone/logging.h>
@@ -20,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <malloc.h>
 #include <memory>
 #include <mutex>
 #include <arpa/inet.h>
@@ -390,6 +392,7 @@ public:
     int outVolume = 100, inVolume = 100;
     bool outKept = false, inKept = false;
     belle_sip_main_loop_t* loop = nullptr; // the stack's main loop, when the library shows it
+    Clock::time_point nextTrimCheck{};
     Clock::time_point hotUntil{}; // without the main loop: busy until then
 
     // ---- the worker's rhythm ----
@@ -442,6 +445,20 @@ public:
     {
         worker.setWaiter({});
         loop = nullptr;
+    }
+
+    // A flood of requests leaves the memory of its transactions (each lives 32 s) free in the
+    // allocator, which keeps it in the worker's arena for good: once most of it is free, it goes
+    // back to the system. Checked every 10 s.
+    void releaseFreedMemory()
+    {
+        Clock::time_point now = Clock::now();
+        if (now < nextTrimCheck)
+            return;
+        nextTrimCheck = now + std::chrono::seconds(10);
+        struct mallinfo2 mi = mallinfo2();
+        if (mi.fordblks > (size_t(32) << 20) && mi.fordblks > 4 * mi.uordblks)
+            malloc_trim(0);
     }
 
     // ---- calls ----
@@ -771,6 +788,7 @@ public:
 };
 
 std::mutex g_lifecycle;
+bool g_countObjects = false; // belle-sip's count of live objects is on (see libraryHoldings)
 // Never freed at exit: a process that ends without destroy() leaves the library alone (its
 // own statics may be gone by then) and only its throwaway folder is removed.
 Engine* g_engine = nullptr;
@@ -973,6 +991,11 @@ Status create()
     std::lock_guard l(g_lifecycle);
     if (g_engine)
         return EInvalidState;
+    // Objects are counted from their creation: the count starts before the first core.
+    if (const char* count = std::getenv("ZUVI_SIP_COUNT_OBJECTS"); count && std::string(count) == "1" && !g_countObjects) {
+        belle_sip_object_enable_leak_detector(1);
+        g_countObjects = true;
+    }
     try {
         auto e = std::make_unique<Engine>();
         fs::path base = scratchBase();
@@ -989,6 +1012,7 @@ Status create()
                 return milliseconds(1000); // nothing runs but commands, and they wake the worker
             linphone_core_iterate(raw->core);
             raw->flushPublishes();
+            raw->releaseFreedMemory();
             return raw->nextWait();
         });
         g_engine = e.release();
@@ -1633,6 +1657,18 @@ Status enumAudioDevices(std::vector<AudioDevInfo>* devices)
             devices->push_back(info);
         }
         bctbx_list_free_with_data(list, reinterpret_cast<bctbx_list_free_func>(linphone_audio_device_unref));
+        return Success;
+    });
+}
+
+Status libraryHoldings(LibraryHoldings* holdings)
+{
+    if (!holdings)
+        return EInvalidArg;
+    return onStarted([&](Engine& e) -> Status {
+        holdings->calls = linphone_core_get_calls_nb(e.core);
+        holdings->callLogs = static_cast<int>(bctbx_list_size(linphone_core_get_call_logs(e.core)));
+        holdings->objects = g_countObjects ? belle_sip_object_get_object_count() : -1;
         return Success;
     });
 }

@@ -234,4 +234,14 @@ bool usesFileAudio();
 
 Status enumAudioDevices(std::vector<AudioDevInfo>* devices);
 
+// What the library holds at the moment, for checks and benchmarks: its calls, its call logs,
+// and its live objects (belle-sip's count, which includes the library's C objects; -1 unless
+// ZUVI_SIP_COUNT_OBJECTS=1 was set before the first create(), as the count slows every object).
+struct LibraryHoldings {
+    int calls = 0;
+    int callLogs = 0;
+    int objects = -1;
+};
+Status libraryHoldings(LibraryHoldings* holdings);
+
 } // namespace zuvi::sip

@@ -155,6 +155,10 @@ private:
                 waitFor([] { return sip::callGetCount() == 0; });
                 say(confirmed ? "confirmed" : placed ? "not answered"
                                                      : "not placed");
+            } else if (cmd == "holdings") {
+                sip::LibraryHoldings h;
+                sip::libraryHoldings(&h);
+                say(std::to_string(h.calls) + " calls " + std::to_string(h.callLogs) + " logs");
             } else {
                 return sip::destroy() == sip::Success ? 0 : 4;
             }
@@ -325,6 +329,38 @@ TEST(HostileTraffic, MalformedAndFuzzedMessagesLeaveTheEngineCalling)
     EXPECT_EQ(t.command("call"), "confirmed");
     EXPECT_EQ(t.command("quit", 10s), "");
     EXPECT_EQ(t.end(), "exit 0") << "the engine did not shut down cleanly";
+}
+
+// A flood of INVITEs each cancelled at once leaves the library holding neither a call nor a call
+// log, and a real call still goes through.
+TEST(HostileTraffic, CancelledCallFloodLeavesNothingBehind)
+{
+    Target t;
+    ASSERT_GT(t.udp(), 0u);
+    Sender out;
+    const std::string from = "127.0.0.1:" + std::to_string(out.port());
+    const std::string sdp = "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\nm=audio 40000 RTP/AVP 0\r\n";
+    auto request = [&](const std::string& method, const std::string& id) {
+        std::string m = method + " sip:80001@127.0.0.1:" + std::to_string(t.udp()) + " SIP/2.0\r\nVia: SIP/2.0/UDP " + from + ";branch=z9hG4bK" + id + ";rport\r\nMax-Forwards: 70\r\nFrom: <sip:" + id + "@" + from + ">;tag=f" + id + "\r\nTo: <sip:80001@127.0.0.1>\r\nCall-ID: " + id + "\r\nCSeq: 1 " + method + "\r\nContact: <sip:1@" + from + ">\r\n";
+        m += method == "INVITE" ? "Content-Type: application/sdp\r\nContent-Length: " + std::to_string(sdp.size()) + "\r\n\r\n" + sdp : "Content-Length: 0\r\n\r\n";
+        out.udp(t.udp(), m);
+    };
+    for (int i = 0; i < 300 && t.alive(); ++i) {
+        std::string id = "flood" + std::to_string(i);
+        request("INVITE", id);
+        request("CANCEL", id);
+        // Paced by the engine's answers to another peer, so that no CANCEL is dropped unread.
+        if (i % 50 == 49) {
+            ASSERT_TRUE(Sender::answers(t.udp(), 60s)) << "the engine stopped answering at pair " << i;
+        }
+    }
+    ASSERT_TRUE(Sender::answers(t.udp(), 60s));
+    std::string held;
+    EXPECT_TRUE(waitFor([&] { return (held = t.command("holdings")) == "0 calls 0 logs"; }, 10s)) << held;
+    EXPECT_EQ(t.command("call"), "confirmed");
+    EXPECT_EQ(t.command("holdings"), "0 calls 0 logs");
+    EXPECT_EQ(t.command("quit", 10s), "");
+    EXPECT_EQ(t.end(), "exit 0");
 }
 
 } // namespace
