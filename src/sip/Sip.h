@@ -213,11 +213,9 @@ Status verifySipUrl(const std::string& url);
 Status callMakeCall(int accId, const std::string& dstUri, const CallSetting* opt, int* callId);
 // code 0: CANCEL a ringing outgoing call, BYE an answered one, 603 an unanswered incoming one.
 Status callHangup(int callId, unsigned code = 0, const std::string* reason = nullptr);
-Status callAnswer(int callId, unsigned code);
 Status callGetInfo(int callId, CallInfo* info);
 bool callIsActive(int callId);
 unsigned callGetCount();
-Status callHangupAll();
 
 // Conference bridge: slot 0 is the sound device, a call's slot is in its CallInfo.
 Status confConnect(int source, int sink);
