@@ -19,7 +19,7 @@ get() { curl -s --noproxy '*' "$@"; }
 swap() { sed 's/\(.\)\(.\)/\2\1/g'; }
 md5() { printf '%s' "$1" | md5sum | cut -c1-32; }
 
-mkdir -p "$corpus"/{reply,unscramble,textlist,inifile,userstore}
+mkdir -p "$corpus"/{reply,unscramble,textlist,inifile,userstore,upload,promotions,restore,wave,banner}
 save() { # save TARGET NAME: stdin into the corpus
     cat >"$corpus/$1/$2"
 }
@@ -53,6 +53,47 @@ for mode in refuse noret notjson; do
     done
 done
 cp "$corpus"/reply/fault-*-CheckPM "$corpus/unscramble/"
+
+# The Activity and RestoreAddresBook walkers: the session replies, then lists set at the simulator.
+cp "$corpus"/reply/*-activity.json "$corpus/promotions/"
+cp "$corpus"/reply/*-restore.json "$corpus"/reply/fault-*-RandCode "$corpus/restore/"
+activity() { # activity NAME BODY
+    get --data-binary "$2" "http://$host/_sim/activity" >/dev/null
+    get "$api?r=Pc/Activity&Phone=13800000001&Flag=160000&Hamc=" | save promotions "$1.json"
+}
+activity three '{"ret":0,"c":[{"is_index_pc":"0","title":"A","content":"a"},{"is_index_pc":"1","pic":"http://{HOST}/_sim/pic/b","link":"http://{HOST}/b.html","title":"B","content":"b\nb"},{"title":"C"}]}'
+activity empty '{"ret":0,"c":[]}'
+activity no-list '{"ret":0}'
+activity refused '{"ret":3,"c":[{"title":"A"}]}'
+restore() { # restore NAME BODY
+    get --data-binary "$2" "http://$host/_sim/restore" >/dev/null
+    get "http://$host/m2_release/index.php?r=Pc/RestoreAddresBook&Phone=13800000001&Flag=160000&Hamc=&Ver=5.1.0" \
+        | save restore "$1.json"
+}
+restore duplicates '{"ret":0,"c":[{"p":"13900000001","n":"张三"},{"p":"13900000001","n":"张三"},{"p":"13900000002","n":"张三"},{"p":"","n":"空"},{"p":"13900000003","n":""}]}'
+restore no-ret '{"c":[{"p":"13900000001","n":"张三"}]}'
+restore not-a-list '{"ret":0,"c":{"p":"13900000001"}}'
+get "http://$host/_sim/banner.jpg" | save banner banner.jpg
+
+# The contact upload: name, U+0000, number, as UTF-16LE.
+utf16() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE; }
+{ utf16 '张三'; printf '\0\0'; utf16 '13900000001'; } | save upload contact
+{ utf16 'a=b c'; printf '\0\0'; utf16 '139-0000 0001'; } | save upload equals-blank
+{ utf16 "$(printf 'x%.0s' $(seq 69)).y"; printf '\0\0'; utf16 '1'; } | save upload dot-at-70
+{ utf16 '😀'; printf '\x00\xd8\0\0'; utf16 '%#*<>[]^`{|}'; } | save upload outside-bmp
+
+# The player's "1.wav": the header the recorder writes, then samples; data size fields of each kind.
+le32() { printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24)))"; }
+wav() { # wav NAME DATA-SIZE-FIELD SAMPLE-BYTES
+    { printf 'RIFF'; le32 $(($2 + 36))
+      printf 'WAVEfmt \x10\0\0\0\x01\0\x01\0\x80\x3e\0\0\0\x7d\0\0\x02\0\x10\0data'; le32 "$2"
+      head -c "$3" < <(yes zuvi); } | save wave "$1"
+}
+wav stopped 4 0
+wav one-piece 516 512
+wav odd 1025 1021
+wav larger-than-file 4000 600
+wav small-field 2 8
 
 # Files the program writes: contact lists in each encoding, settings, the store.
 contacts=$'张三=13900000001\r\n应答=13900000001\r\n忙音=13900000002\r\n'

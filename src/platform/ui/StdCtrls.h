@@ -186,7 +186,6 @@ private:
     bool m_stretch = false;
     bool m_transparent = false;
     bool m_center = false;
-    bool m_autoSize = false;
 };
 
 class TListBox : public TWinControl {
