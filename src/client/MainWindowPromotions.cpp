@@ -1,6 +1,7 @@
 // Main window: promotions page, banner download and link, keep-alive.
 #include "client/MainWindow.h"
 
+#include "client/AddContactDialog.h"
 #include "client/CloseChoiceDialog.h"
 #include "client/LoginForm.h"
 #include "client/SettingsDialog.h"
@@ -9,11 +10,6 @@
 #include "platform/os/folders.h"
 #include "platform/os/services.h"
 #include "platform/os/shell.h"
-
-#if __has_include("client/AddContactDialog.h")
-#include "client/AddContactDialog.h"
-#define ZUVI_HAVE_FORM5 1
-#endif
 
 using namespace zuvi::ui;
 namespace client = zuvi::client;
@@ -76,10 +72,8 @@ void TForm1::Timer2Timer(TObject*)
         Form3->Close();
     if (Form4)
         Form4->Close();
-#ifdef ZUVI_HAVE_FORM5
     if (Form5)
         Form5->Close();
-#endif
     Hide();
     Form2->Show();
 }
