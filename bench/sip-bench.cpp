@@ -4,6 +4,10 @@
 //   zuvi-sip-bench footprint SERVER USER PASSWORD NUMBER SECONDS
 //   zuvi-sip-bench flood RATE SECONDS [ROUNDS [PAUSE]]   (INVITE+CANCEL pairs a second at the
 //                          engine's port, ROUNDS times (2), PAUSE seconds (60) apart, sampled)
+//   zuvi-sip-bench refuse COUNT [RATE [PAUSE [ack|cancel] [distinct]]]   (COUNT INVITEs refused
+//                          with 486 once the call slots are taken, RATE a second (200), sampled
+//                          for PAUSE s (60); 486 acknowledged, or a CANCEL after each INVITE;
+//                          a caller address of its own for each)
 #include "sip/Sip.h"
 
 #include <arpa/inet.h>
@@ -18,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -150,6 +155,53 @@ void hangUp(int callId)
 
 } // namespace
 
+// A caller on a UDP socket of its own that sends requests to 127.0.0.1:port and reads answers.
+struct UdpCaller {
+    int s = -1;
+    unsigned port = 0;
+    std::string from;
+    std::string sdp = "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\nm=audio 40000 RTP/AVP 0\r\n";
+
+    explicit UdpCaller(unsigned enginePort)
+        : port(enginePort)
+    {
+        s = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+        int big = 1 << 22;
+        setsockopt(s, SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
+        sockaddr_in me{};
+        me.sin_family = AF_INET;
+        me.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(s, reinterpret_cast<sockaddr*>(&me), sizeof me);
+        socklen_t len = sizeof me;
+        getsockname(s, reinterpret_cast<sockaddr*>(&me), &len);
+        from = "127.0.0.1:" + std::to_string(ntohs(me.sin_port));
+    }
+    ~UdpCaller() { close(s); }
+
+    // An INVITE (with an offer), CANCEL or ACK of the call `id`, from the user `user` (the id when empty).
+    void send(const std::string& method, const std::string& id, const std::string& user = {})
+    {
+        const std::string& u = user.empty() ? id : user;
+        std::string m = method + " sip:80001@127.0.0.1:" + std::to_string(port) + " SIP/2.0\r\nVia: SIP/2.0/UDP " + from + ";branch=z9hG4bK" + id + ";rport\r\nMax-Forwards: 70\r\nFrom: <sip:" + u + "@" + from + ">;tag=f" + id + "\r\nTo: <sip:80001@127.0.0.1>\r\nCall-ID: " + id + "\r\nCSeq: 1 " + (method == "ACK" ? "INVITE" : method) + "\r\nContact: <sip:1@" + from + ">\r\n";
+        m += method == "INVITE" ? "Content-Type: application/sdp\r\nContent-Length: " + std::to_string(sdp.size()) + "\r\n\r\n" + sdp : "Content-Length: 0\r\n\r\n";
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        to.sin_port = htons(static_cast<uint16_t>(port));
+        sendto(s, m.data(), m.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+
+    // Hands every answer waiting on the socket to `seen`.
+    template<class F>
+    void drain(F&& seen)
+    {
+        char buf[4096];
+        ssize_t n;
+        while ((n = recv(s, buf, sizeof buf - 1, 0)) > 0)
+            seen(std::string(buf, size_t(n)));
+    }
+};
+
 // What a flood sent and what came back to it.
 struct FloodResult {
     int pairs = 0;
@@ -160,29 +212,10 @@ struct FloodResult {
 // until a second after the last pair.
 FloodResult flood(unsigned port, int rate, int seconds)
 {
-    int s = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
-    int big = 1 << 22;
-    setsockopt(s, SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
-    sockaddr_in me{}, to{};
-    me.sin_family = to.sin_family = AF_INET;
-    me.sin_addr.s_addr = to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(static_cast<uint16_t>(port));
-    bind(s, reinterpret_cast<sockaddr*>(&me), sizeof me);
-    socklen_t len = sizeof me;
-    getsockname(s, reinterpret_cast<sockaddr*>(&me), &len);
-    const std::string from = "127.0.0.1:" + std::to_string(ntohs(me.sin_port));
-    const std::string sdp = "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\nm=audio 40000 RTP/AVP 0\r\n";
-    auto request = [&](const std::string& method, const std::string& id) {
-        std::string m = method + " sip:80001@127.0.0.1:" + std::to_string(port) + " SIP/2.0\r\nVia: SIP/2.0/UDP " + from + ";branch=z9hG4bK" + id + ";rport\r\nMax-Forwards: 70\r\nFrom: <sip:" + id + "@" + from + ">;tag=f" + id + "\r\nTo: <sip:80001@127.0.0.1>\r\nCall-ID: " + id + "\r\nCSeq: 1 " + method + "\r\nContact: <sip:1@" + from + ">\r\n";
-        m += method == "INVITE" ? "Content-Type: application/sdp\r\nContent-Length: " + std::to_string(sdp.size()) + "\r\n\r\n" + sdp : "Content-Length: 0\r\n\r\n";
-        sendto(s, m.data(), m.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    };
+    UdpCaller caller(port);
     FloodResult r;
-    char buf[4096];
     auto drain = [&] {
-        ssize_t n;
-        while ((n = recv(s, buf, sizeof buf - 1, 0)) > 0) {
-            std::string reply(buf, size_t(n));
+        caller.drain([&](const std::string& reply) {
             if (reply.rfind("SIP/2.0 100 ", 0) == 0)
                 ++r.trying;
             else if (reply.rfind("SIP/2.0 487 ", 0) == 0)
@@ -191,21 +224,20 @@ FloodResult flood(unsigned port, int rate, int seconds)
                 ++r.cancelOk;
             else
                 ++r.other;
-        }
+        });
     };
     static int next = 0;
     auto t0 = Clock::now();
     while (Clock::now() - t0 < std::chrono::seconds(seconds)) {
         std::string id = "fl" + std::to_string(next++);
-        request("INVITE", id);
-        request("CANCEL", id);
+        caller.send("INVITE", id);
+        caller.send("CANCEL", id);
         ++r.pairs;
         drain();
         std::this_thread::sleep_until(t0 + std::chrono::microseconds(1000000LL * r.pairs / rate));
     }
     for (auto end = Clock::now() + 1s; Clock::now() < end; std::this_thread::sleep_for(10ms))
         drain();
-    close(s);
     return r;
 }
 
@@ -250,8 +282,103 @@ int floodMode(int rate, int seconds, int rounds, int pause)
     return 0;
 }
 
+// Takes the engine's call slots with INVITEs that are never answered nor cancelled, then sends
+// `count` further INVITEs (`rate` a second) that are refused with 486, and samples the engine every
+// 10 s for `pause` seconds; then cancels the slot holders and samples once more. Each refused
+// INVITE comes from one caller address, or from a caller of its own (`distinct`), and its 486 is
+// acknowledged (`ack`) or not, or it is followed by a CANCEL (`cancel`) as in a flood.
+struct RefuseOptions {
+    bool ack = false, cancel = false, distinct = false;
+};
+
+int refuseMode(int count, int rate, int pause, RefuseOptions opt)
+{
+    sip::Config cfg = sip::configDefault();
+    cfg.userAgent = "d.c";
+    unsigned port = 0;
+    if (sip::create() != sip::Success || sip::init(cfg) != sip::Success || sip::start() != sip::Success || sip::transportCreate(sip::TransportType::Udp, sip::transportConfigDefault()) != sip::Success || sip::transportGetPort(sip::TransportType::Udp, &port) != sip::Success) {
+        std::fprintf(stderr, "engine set-up failed\n");
+        return 1;
+    }
+    UdpCaller caller(port);
+    std::printf("refuse: %d INVITEs at %d a second once the call slots are taken, %s, %s\n", count, rate,
+        opt.ack ? "each 486 acknowledged" : opt.cancel ? "each INVITE followed by a CANCEL"
+                                                       : "no ACK",
+        opt.distinct ? "a caller each" : "one caller");
+    floodSample("before");
+    sip::LibraryHoldings h;
+    for (int i = 0; i < int(sip::MaxCalls); ++i)
+        caller.send("INVITE", "hold" + std::to_string(i));
+    waitFor([&] { return sip::libraryHoldings(&h) == sip::Success && h.calls >= int(sip::MaxCalls); });
+    floodSample("slots taken");
+    int busy = 0, other = 0;
+    std::map<std::string, int> cancelAnswers; // by status code
+    auto drain = [&] {
+        caller.drain([&](const std::string& reply) {
+            if (reply.rfind("SIP/2.0 486 ", 0) != 0) {
+                other += reply.rfind("SIP/2.0 100 ", 0) != 0 && reply.find(" CANCEL\r\n") == std::string::npos;
+                if (reply.find(" CANCEL\r\n") != std::string::npos)
+                    ++cancelAnswers[reply.substr(8, 3)];
+                return;
+            }
+            ++busy;
+            if (!opt.ack)
+                return;
+            size_t at = reply.find("\r\nCall-ID: ");
+            if (at != std::string::npos) {
+                at += 11;
+                std::string id = reply.substr(at, reply.find("\r\n", at) - at);
+                caller.send("ACK", id, opt.distinct ? id : "refused");
+            }
+        });
+    };
+    auto t0 = Clock::now();
+    for (int i = 0; i < count; ++i) {
+        std::string id = "rf" + std::to_string(i);
+        caller.send("INVITE", id, opt.distinct ? id : "refused");
+        if (opt.cancel)
+            caller.send("CANCEL", id, opt.distinct ? id : "refused");
+        drain();
+        std::this_thread::sleep_until(t0 + std::chrono::microseconds(1000000LL * (i + 1) / rate));
+    }
+    for (auto end = Clock::now() + 2s; Clock::now() < end; std::this_thread::sleep_for(10ms))
+        drain();
+    std::printf("sent %d: answers %d 486, %d other than 100", count, busy, other);
+    for (const auto& [code, n] : cancelAnswers)
+        std::printf(", %d %s to a CANCEL", n, code.c_str());
+    std::printf("\n");
+    floodSample("at its end");
+    for (int waited = 0; waited < pause; waited += 10) {
+        for (auto end = Clock::now() + std::chrono::seconds(std::min(10, pause - waited)); Clock::now() < end; std::this_thread::sleep_for(50ms))
+            drain();
+        char when[32];
+        std::snprintf(when, sizeof when, "%d s later", std::min(pause, waited + 10));
+        floodSample(when);
+    }
+    std::printf("486 answers (with retransmissions) %d\n", busy);
+    for (int i = 0; i < int(sip::MaxCalls); ++i)
+        caller.send("CANCEL", "hold" + std::to_string(i));
+    waitFor([&] { return sip::libraryHoldings(&h) == sip::Success && h.calls == 0; });
+    std::this_thread::sleep_for(1s);
+    floodSample("slot holders cancelled");
+    malloc_trim(0);
+    floodSample("after malloc_trim");
+    sip::destroy();
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc >= 3 && std::string(argv[1]) == "refuse") {
+        RefuseOptions opt;
+        for (int i = 5; i < argc; ++i) {
+            std::string w = argv[i];
+            opt.ack = opt.ack || w == "ack";
+            opt.cancel = opt.cancel || w == "cancel";
+            opt.distinct = opt.distinct || w == "distinct";
+        }
+        return refuseMode(std::max(1, std::atoi(argv[2])), argc > 3 ? std::max(1, std::atoi(argv[3])) : 200, argc > 4 ? std::max(0, std::atoi(argv[4])) : 60, opt);
+    }
     if (argc >= 4 && argc <= 6 && std::string(argv[1]) == "flood")
         return floodMode(std::max(1, std::atoi(argv[2])), std::max(1, std::atoi(argv[3])), argc > 4 ? std::max(1, std::atoi(argv[4])) : 2,
             argc > 5 ? std::max(0, std::atoi(argv[5])) : 60);

@@ -15,6 +15,12 @@
 // - A message whose Via, From, To, Call-ID or CSeq header is missing or did not parse as that
 //   header, or whose Expires is not a number: liblinphone's request handling reads them without
 //   a check (a null header, or std::stoi throwing through C code).
+// It also drops a CANCEL for which the library has no call (the INVITE was refused, or never
+// came): liblinphone answers it 481 but still hands it to the refused call's ended operation,
+// which opens a server transaction for it, never answers there and so never ends it: the
+// transaction keeps the operation, its dialog and its messages (about 12 KB, 30 objects) until
+// the core goes. Dropped, the CANCEL's sender retransmits it until its own timer ends, and a
+// CANCEL that came ahead of its INVITE finds the call when it comes again.
 // This definition takes the library's place and turns all of these into a plain parse failure,
 // which the channel skips. libbellesip calls the parser through its PLT, and the engine module
 // that holds this file is opened with its libraries as one group in which the module comes
@@ -28,6 +34,7 @@
 #include <belle-sip/belle-sip.h>
 #include <dlfcn.h>
 
+#include <cstring>
 #include <strings.h>
 
 namespace {
@@ -79,6 +86,21 @@ bool unsafe(belle_sip_message_t* msg, size_t consumed)
     return main && strcasecmp(main, "multipart") == 0;
 }
 
+bool (*g_hasCall)(void*, const char*) = nullptr;
+void* g_hasCallContext = nullptr;
+
+// A CANCEL that cancels nothing the library holds.
+bool strayCancel(belle_sip_message_t* msg)
+{
+    if (!g_hasCall || !BELLE_SIP_OBJECT_IS_INSTANCE_OF(msg, belle_sip_request_t))
+        return false;
+    const char* method = belle_sip_request_get_method(BELLE_SIP_REQUEST(msg));
+    if (!method || strcmp(method, "CANCEL") != 0)
+        return false;
+    auto* callId = belle_sip_message_get_header_by_type(msg, belle_sip_header_call_id_t);
+    return !g_hasCall(g_hasCallContext, belle_sip_header_call_id_get_call_id(callId));
+}
+
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) belle_sip_message_t* belle_sip_message_parse_raw(const char* buff,
@@ -92,7 +114,7 @@ extern "C" __attribute__((visibility("default"))) belle_sip_message_t* belle_sip
     belle_sip_message_t* msg = real(buff, buff_length, &consumed);
     if (message_length)
         *message_length = consumed;
-    if (msg && unsafe(msg, consumed)) {
+    if (msg && (unsafe(msg, consumed) || strayCancel(msg))) {
         // Unowned: this frees it (and takes it out of the pool).
         belle_sip_object_unref(msg);
         return nullptr;
@@ -101,6 +123,12 @@ extern "C" __attribute__((visibility("default"))) belle_sip_message_t* belle_sip
 }
 
 namespace zuvi::sip {
+
+void setCallLookup(bool (*hasCall)(void* context, const char* callId), void* context)
+{
+    g_hasCall = hasCall;
+    g_hasCallContext = context;
+}
 
 bool messageParserGuarded()
 {

@@ -14,4 +14,9 @@ bool startLineGuardActive();
 // The module's side: the library's lookup of its parser finds the module's guard.
 bool messageParserGuarded();
 
+// How the message parser guard learns whether the library holds a call of a Call-ID, to drop
+// CANCELs for none: set by the engine while its core lives, null without one (CANCELs then go
+// through). Set and called on the SIP worker only.
+void setCallLookup(bool (*hasCall)(void* context, const char* callId), void* context);
+
 } // namespace zuvi::sip

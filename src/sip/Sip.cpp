@@ -1070,6 +1070,8 @@ Status init(const Config& cfg, const MediaConfig* mediaCfg)
         linphone_config_unref(config);
         if (!e.core)
             return EFailed;
+        // The parser guard drops CANCELs for calls the library does not hold (see ParserGuard.cpp).
+        setCallLookup([](void* core, const char* callId) { return callId && linphone_core_get_call_by_callid(static_cast<LinphoneCore*>(core), callId) != nullptr; }, e.core);
         e.cb = cfg.cb;
         e.cbs = linphone_factory_create_core_cbs(factory);
         linphone_core_cbs_set_user_data(e.cbs, &e);
@@ -1178,6 +1180,7 @@ Status destroy()
                 e->leaveStackLoop();
                 linphone_core_stop(e->core);
                 linphone_core_remove_callbacks(e->core, e->cbs);
+                setCallLookup(nullptr, nullptr);
                 linphone_core_unref(e->core);
                 linphone_core_cbs_unref(e->cbs);
                 e->core = nullptr;

@@ -12,6 +12,8 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <set>
+
 using namespace zuvi;
 using namespace std::chrono_literals;
 using test::waitFor;
@@ -43,10 +45,11 @@ std::string readLine(int fd, std::chrono::milliseconds timeout)
 }
 
 // The engine in a child process, registered at the testbed and driven by line commands, so
-// that a crash shows as the child's end instead of the test's.
+// that a crash shows as the child's end instead of the test's. With `countObjects`, belle-sip
+// counts its live objects (command "objects").
 class Target {
 public:
-    Target()
+    explicit Target(bool countObjects = false)
     {
         int toChild[2], fromChild[2];
         if (pipe(toChild) != 0 || pipe(fromChild) != 0)
@@ -55,6 +58,8 @@ public:
         if (m_pid == 0) {
             close(toChild[1]);
             close(fromChild[0]);
+            if (countObjects)
+                setenv("ZUVI_SIP_COUNT_OBJECTS", "1", 1);
             _exit(run(toChild[0], fromChild[1]));
         }
         close(toChild[0]);
@@ -159,6 +164,10 @@ private:
                 sip::LibraryHoldings h;
                 sip::libraryHoldings(&h);
                 say(std::to_string(h.calls) + " calls " + std::to_string(h.callLogs) + " logs");
+            } else if (cmd == "objects") {
+                sip::LibraryHoldings h;
+                sip::libraryHoldings(&h);
+                say(std::to_string(h.objects));
             } else {
                 return sip::destroy() == sip::Success ? 0 : 4;
             }
@@ -191,6 +200,14 @@ public:
     ~Sender() { close(m_sock); }
 
     unsigned port() const { return m_port; }
+
+    // One datagram that came to this socket, or nothing within 100 ms.
+    std::string receive() const
+    {
+        char buf[4096];
+        ssize_t n = recv(m_sock, buf, sizeof buf, 0);
+        return n > 0 ? std::string(buf, size_t(n)) : std::string();
+    }
 
     void udp(unsigned port, const std::string& data) const
     {
@@ -331,6 +348,17 @@ TEST(HostileTraffic, MalformedAndFuzzedMessagesLeaveTheEngineCalling)
     EXPECT_EQ(t.end(), "exit 0") << "the engine did not shut down cleanly";
 }
 
+// An INVITE (with an offer), CANCEL or ACK of the call `id` from `out` to the target's UDP port,
+// from the user `user` (the id when empty). An ACK acknowledges the INVITE's final answer.
+void sendRequest(const Sender& out, unsigned port, const std::string& method, const std::string& id, const std::string& user = {})
+{
+    const std::string from = "127.0.0.1:" + std::to_string(out.port());
+    const std::string sdp = "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\nm=audio 40000 RTP/AVP 0\r\n";
+    std::string m = method + " sip:80001@127.0.0.1:" + std::to_string(port) + " SIP/2.0\r\nVia: SIP/2.0/UDP " + from + ";branch=z9hG4bK" + id + ";rport\r\nMax-Forwards: 70\r\nFrom: <sip:" + (user.empty() ? id : user) + "@" + from + ">;tag=f" + id + "\r\nTo: <sip:80001@127.0.0.1>\r\nCall-ID: " + id + "\r\nCSeq: 1 " + (method == "ACK" ? "INVITE" : method) + "\r\nContact: <sip:1@" + from + ">\r\n";
+    m += method == "INVITE" ? "Content-Type: application/sdp\r\nContent-Length: " + std::to_string(sdp.size()) + "\r\n\r\n" + sdp : "Content-Length: 0\r\n\r\n";
+    out.udp(port, m);
+}
+
 // A flood of INVITEs each cancelled at once leaves the library holding neither a call nor a call
 // log, and a real call still goes through.
 TEST(HostileTraffic, CancelledCallFloodLeavesNothingBehind)
@@ -338,13 +366,7 @@ TEST(HostileTraffic, CancelledCallFloodLeavesNothingBehind)
     Target t;
     ASSERT_GT(t.udp(), 0u);
     Sender out;
-    const std::string from = "127.0.0.1:" + std::to_string(out.port());
-    const std::string sdp = "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\nm=audio 40000 RTP/AVP 0\r\n";
-    auto request = [&](const std::string& method, const std::string& id) {
-        std::string m = method + " sip:80001@127.0.0.1:" + std::to_string(t.udp()) + " SIP/2.0\r\nVia: SIP/2.0/UDP " + from + ";branch=z9hG4bK" + id + ";rport\r\nMax-Forwards: 70\r\nFrom: <sip:" + id + "@" + from + ">;tag=f" + id + "\r\nTo: <sip:80001@127.0.0.1>\r\nCall-ID: " + id + "\r\nCSeq: 1 " + method + "\r\nContact: <sip:1@" + from + ">\r\n";
-        m += method == "INVITE" ? "Content-Type: application/sdp\r\nContent-Length: " + std::to_string(sdp.size()) + "\r\n\r\n" + sdp : "Content-Length: 0\r\n\r\n";
-        out.udp(t.udp(), m);
-    };
+    auto request = [&](const std::string& method, const std::string& id) { sendRequest(out, t.udp(), method, id); };
     for (int i = 0; i < 300 && t.alive(); ++i) {
         std::string id = "flood" + std::to_string(i);
         request("INVITE", id);
@@ -359,6 +381,54 @@ TEST(HostileTraffic, CancelledCallFloodLeavesNothingBehind)
     EXPECT_TRUE(waitFor([&] { return (held = t.command("holdings")) == "0 calls 0 logs"; }, 10s)) << held;
     EXPECT_EQ(t.command("call"), "confirmed");
     EXPECT_EQ(t.command("holdings"), "0 calls 0 logs");
+    EXPECT_EQ(t.command("quit", 10s), "");
+    EXPECT_EQ(t.end(), "exit 0");
+}
+
+// With the call slots taken by INVITEs nobody cancels, further INVITEs are refused with 486 (the
+// library's own refusal); a CANCEL that comes right after each, as in a flood whose callers give
+// up, must not leave the refused call's state behind once the INVITEs' transactions have ended
+// (each 486 is acknowledged, so that takes seconds). The library kept every such CANCEL's
+// transaction for good, with the refused call's operation, dialog and messages: 30 objects each.
+TEST(HostileTraffic, RefusedInviteCancelledAfterItsRefusalLeavesNothingBehind)
+{
+    Target t(true);
+    ASSERT_GT(t.udp(), 0u);
+    Sender out;
+    for (int i = 0; i < sip::MaxCalls; ++i)
+        sendRequest(out, t.udp(), "INVITE", "hold" + std::to_string(i));
+    std::string held;
+    ASSERT_TRUE(waitFor([&] { return (held = t.command("holdings")) == "4 calls 0 logs"; }, 10s)) << held;
+    const long before = std::stol(t.command("objects"));
+    ASSERT_GE(before, 0);
+
+    // One caller address for all of them: the library's cache of parsed addresses grows by one.
+    const int refused = 100;
+    for (int i = 0; i < refused; ++i) {
+        std::string id = "refused" + std::to_string(i);
+        sendRequest(out, t.udp(), "INVITE", id, "caller");
+        sendRequest(out, t.udp(), "CANCEL", id, "caller");
+        if (i % 25 == 24) {
+            ASSERT_TRUE(Sender::answers(t.udp(), 60s)) << "the engine stopped answering at INVITE " << i;
+        }
+    }
+    std::set<std::string> busy;
+    for (auto end = std::chrono::steady_clock::now() + 10s; busy.size() < size_t(refused) && std::chrono::steady_clock::now() < end;) {
+        std::string reply = out.receive();
+        size_t at = reply.find("\r\nCall-ID: ");
+        if (reply.rfind("SIP/2.0 486 ", 0) != 0 || at == std::string::npos)
+            continue;
+        at += 11;
+        std::string id = reply.substr(at, reply.find("\r\n", at) - at);
+        if (busy.insert(id).second)
+            sendRequest(out, t.udp(), "ACK", id, "caller");
+    }
+    EXPECT_EQ(busy.size(), size_t(refused)) << "INVITEs refused with 486";
+
+    std::string now;
+    EXPECT_TRUE(waitFor([&] { return std::stol(now = t.command("objects")) <= before + 10; }, 20s))
+        << "belle-sip objects: " << before << " before the refused INVITEs, " << now << " after";
+    EXPECT_EQ(t.command("holdings"), "4 calls 0 logs");
     EXPECT_EQ(t.command("quit", 10s), "");
     EXPECT_EQ(t.end(), "exit 0");
 }
