@@ -17,6 +17,7 @@
 #include "voicetest/VoiceTestDialog.h"
 
 #include "platform/ui/Forms.h"
+#include "sip/Sip.h"
 
 using namespace zuvi::ui;
 
@@ -38,6 +39,13 @@ void Create(T** ref)
 
 void CreateApplicationForms()
 {
+    // The SIP engine's module, which the main window's creation starts loading, loads once the
+    // windows are built: the audio-device window lists the sound devices through ALSA, which
+    // opens itself with dlopen over and over and would wait behind the module's load each time.
+    struct HeldLoad {
+        HeldLoad() { zuvi::sip::holdModuleLoad(); }
+        ~HeldLoad() { zuvi::sip::releaseModuleLoad(); }
+    } held;
     Create(&Form1);
     Create(&Form3);
     Create(&Form4);
