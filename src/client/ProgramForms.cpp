@@ -32,7 +32,7 @@ namespace {
 bool g_formsCreated = false;
 
 // Ends the hold of the SIP engine's module once the first window has been painted (the paint and
-// its flush done), or half a second after the windows were built when none is: while the module
+// its flush done), or 100 ms after the windows were built when none is: while the module
 // loads, a new thread (Qt's painting starts some) or a dlopen on the UI thread waits behind it.
 class ModuleLoadRelease : public QObject {
 public:
@@ -40,7 +40,7 @@ public:
     {
         auto* r = new ModuleLoadRelease;
         qApp->installEventFilter(r);
-        QTimer::singleShot(500, r, [r] { r->release(); });
+        QTimer::singleShot(100, r, [r] { r->release(); });
     }
 
 private:
