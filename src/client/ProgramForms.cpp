@@ -17,6 +17,12 @@
 #include "voicetest/VoiceTestDialog.h"
 
 #include "platform/ui/Forms.h"
+#include "sip/Sip.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
 
 using namespace zuvi::ui;
 
@@ -24,6 +30,33 @@ namespace {
 
 // Set once every window exists: a window that could not be built ends the start-up.
 bool g_formsCreated = false;
+
+// Ends the hold of the SIP engine's module once the first window has been painted (the paint and
+// its flush done), or 100 ms after the windows were built when none is: while the module
+// loads, a new thread (Qt's painting starts some) or a dlopen on the UI thread waits behind it.
+class ModuleLoadRelease : public QObject {
+public:
+    static void start()
+    {
+        auto* r = new ModuleLoadRelease;
+        qApp->installEventFilter(r);
+        QTimer::singleShot(100, r, [r] { r->release(); });
+    }
+
+private:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType())
+            QTimer::singleShot(0, this, [this] { release(); });
+        return false;
+    }
+    void release()
+    {
+        zuvi::sip::releaseModuleLoad();
+        qApp->removeEventFilter(this);
+        deleteLater();
+    }
+};
 
 // An error in a window's creation handler is reported inside CreateForm and the start-up goes on
 // (the window exists all the same). An error in its construction leaves no window: it escapes,
@@ -38,6 +71,21 @@ void Create(T** ref)
 
 void CreateApplicationForms()
 {
+    // The SIP engine's module, which the main window's creation starts loading, loads once the
+    // windows are built and the first of them painted: the audio-device window lists the sound
+    // devices through ALSA, which opens itself with dlopen over and over and would wait behind
+    // the module's load each time. A window that cannot be built ends the hold at once.
+    struct HeldLoad {
+        HeldLoad() { zuvi::sip::holdModuleLoad(); }
+        ~HeldLoad()
+        {
+            if (built && qApp)
+                ModuleLoadRelease::start();
+            else
+                zuvi::sip::releaseModuleLoad();
+        }
+        bool built = false;
+    } held;
     Create(&Form1);
     Create(&Form3);
     Create(&Form4);
@@ -49,6 +97,7 @@ void CreateApplicationForms()
     Create(&Synstatus);
     Create(&Form16);
     Create(&Form17);
+    held.built = true;
     g_formsCreated = true;
 }
 

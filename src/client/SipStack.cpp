@@ -140,8 +140,8 @@ void InitSipStack()
 {
     if (sip::create() != sip::Success)
         return;
-    // The library's core is built on the SIP worker while the windows come up; the next engine
-    // call waits behind it.
+    // The library's core is built on the SIP worker once the module has loaded (the program
+    // holds the load until its windows are up); the next engine call waits behind it.
     sip::post(ConfigureSipStack);
 }
 

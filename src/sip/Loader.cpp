@@ -1,9 +1,9 @@
 // SIP engine: the program's side, which opens the engine module (liblinphone and its libraries)
 // at run time and forwards every operation to it.
 //
-// The first create() returns at once and loads the module on a thread of its own, so that the
-// libraries load while the windows come up; posted jobs wait in order, and every other call
-// waits for the load to finish. A module that cannot be loaded makes every operation fail as
+// The first create() returns at once and loads the module on a thread of its own; posted jobs
+// wait in order, and every other call waits for the load to finish. While holdModuleLoad() is in
+// effect the load has not begun; a call that needs the module ends the hold. A module that cannot be loaded makes every operation fail as
 // if no stack existed.
 #include "EngineApi.h"
 #include "ParserGuard.h"
@@ -33,6 +33,8 @@ std::condition_variable g_loaded;
 Load g_load = Load::NotStarted;
 const EngineApi* g_api = nullptr;
 std::vector<std::function<void()>> g_early; // posted while the module loads
+bool g_held = false; // the load waits (holdModuleLoad)
+std::condition_variable g_release;
 
 bool guarded(const EngineApi* e)
 {
@@ -69,6 +71,10 @@ const EngineApi* openModule()
 const EngineApi* api()
 {
     std::unique_lock l(g_mutex);
+    if (g_held) {
+        g_held = false;
+        g_release.notify_all();
+    }
     g_loaded.wait(l, [] { return g_load != Load::Loading; });
     if (g_load == Load::NotStarted) {
         g_api = openModule();
@@ -97,6 +103,10 @@ Status create()
         if (g_load == Load::NotStarted) {
             g_load = Load::Loading;
             std::thread([] {
+                {
+                    std::unique_lock held(g_mutex);
+                    g_release.wait(held, [] { return !g_held; });
+                }
                 const EngineApi* loaded = openModule();
                 const bool created = loaded && loaded->create() == Success;
                 std::lock_guard done(g_mutex);
@@ -113,6 +123,19 @@ Status create()
     }
     const EngineApi* e = api();
     return e ? e->create() : EFailed;
+}
+
+void holdModuleLoad()
+{
+    std::lock_guard l(g_mutex);
+    g_held = true;
+}
+
+void releaseModuleLoad()
+{
+    std::lock_guard l(g_mutex);
+    g_held = false;
+    g_release.notify_all();
 }
 
 Status post(std::function<void()> job)

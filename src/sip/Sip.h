@@ -182,6 +182,11 @@ CallSetting callSettingDefault();
 
 // Lifecycle.
 Status create();
+// While held, the module that the first create() opens waits before it loads (posted jobs wait
+// with it): its load holds the dynamic loader's lock for tens of milliseconds, and every dlopen
+// and dlsym of other threads waits behind it. A call that needs the module ends the hold.
+void holdModuleLoad();
+void releaseModuleLoad();
 Status init(const Config& cfg, const MediaConfig* mediaCfg = nullptr);
 Status start();
 Status destroy();

@@ -78,6 +78,10 @@ TForm8::TForm8(TComponent* Owner)
     LoadFormLayout(this, QStringLiteral("AudioDeviceDialog.form"), b);
 
     zuvi::os::ensureDir(zuvi::os::dataFolder());
+    // Both lists under one hold of the ALSA lock: the SIP library's sound-card set-up, which
+    // takes it too, would otherwise come in between and keep this window waiting for the whole
+    // creation of the library's core.
+    auto alsa = LockAlsa();
     FillDeviceList(frxComboBox1, "audio.input", true);
     FillDeviceList(frxComboBox2, "audio.output", false);
 }

@@ -21,6 +21,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <dlfcn.h>
+
 using namespace zuvi::ui;
 using zuvi::test::ServiceSim;
 using zuvi::test::TempHome;
@@ -101,6 +103,31 @@ TEST_F(LoginTest, FirstRunChecksAllSwitchesAndDoesNotLogIn)
     EXPECT_FALSE(Form1->Visible());
     EXPECT_TRUE(sim.actions().isEmpty());
 }
+
+// The SIP engine's module, whose load starts with the main window's creation, waits until a
+// window has been painted (or a while after the windows were built when none shows): while it
+// loads, ALSA's device listing in the audio-device window and the threads Qt starts to paint
+// wait behind it for the dynamic loader's lock.
+class SipModuleLoadTest : public LoginTest, public ::testing::WithParamInterface<bool> { };
+
+TEST_P(SipModuleLoadTest, WaitsForTheWindowsThenLoads)
+{
+    const auto moduleLoaded = [] { return dlopen("liblinphone.so.10", RTLD_LAZY | RTLD_NOLOAD) != nullptr; };
+    if (moduleLoaded())
+        GTEST_SKIP() << "an earlier test of this process loaded the module";
+    createForms();
+    EXPECT_FALSE(moduleLoaded()) << "loaded while the windows were built";
+    if (GetParam())
+        Form2->Show();
+    QElapsedTimer waited;
+    waited.start();
+    while (!moduleLoaded() && waited.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(moduleLoaded());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SipModuleLoadTest, ::testing::Values(true, false),
+    [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "LoginWindowShown" : "NoWindowShown"; });
 
 TEST_F(LoginTest, SuccessfulLoginFillsWindowsAndStores)
 {

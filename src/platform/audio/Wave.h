@@ -92,8 +92,9 @@ struct WAVEOUTCAPSW {
 // ALSA's process-wide state (its configuration cache, its error handler) is not safe against
 // use from two threads at once. The layer holds this lock while it lists or opens devices; any
 // other part of the process that sets ALSA up on another thread (the SIP library's core, when it
-// looks for sound cards) holds it meanwhile.
-std::unique_lock<std::mutex> LockAlsa();
+// looks for sound cards) holds it meanwhile. A thread may take it again while it holds it (several
+// listings in a row under one hold).
+std::unique_lock<std::recursive_mutex> LockAlsa();
 
 // Capture. Buffers are filled in the order they were added; each comes back full
 // (dwBytesRecorded = dwBufferLength) or, on reset, with what it holds so far.

@@ -78,9 +78,9 @@ MMRESULT devCaps(bool capture, UINT deviceId, Caps* caps, UINT size)
 
 } // namespace
 
-std::unique_lock<std::mutex> LockAlsa()
+std::unique_lock<std::recursive_mutex> LockAlsa()
 {
-    static std::mutex alsa;
+    static std::recursive_mutex alsa;
     return std::unique_lock(alsa);
 }
 

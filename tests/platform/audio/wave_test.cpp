@@ -275,4 +275,59 @@ TEST_F(WaveTest, DeviceNamesFollowTheHints)
     EXPECT_EQ(waveInClose(in), MMSYSERR_NOERROR);
 }
 
+TEST_F(WaveTest, TheAlsaLockIsTakenAgainByItsHolderAndKeepsOtherThreadsOut)
+{
+    alsa.addDevice("mic_a", "A");
+    alsa.apply();
+
+    // The holder lists and opens devices under its hold (the layer takes the lock again inside);
+    // a non-reentrant lock would hang here, so the holder runs on a thread of its own.
+    std::mutex m;
+    std::condition_variable cv;
+    bool holding = false, release = false, done = false;
+    UINT inCount = 0, outCount = 0;
+    MMRESULT opened = MMSYSERR_ERROR;
+    std::thread holder([&] {
+        auto held = LockAlsa();
+        inCount = waveInGetNumDevs();
+        outCount = waveOutGetNumDevs();
+        HWAVEIN in = nullptr;
+        opened = waveInOpen(&in, 0, &format, Events::proc, inst(), CALLBACK_FUNCTION);
+        if (opened == MMSYSERR_NOERROR)
+            waveInClose(in);
+        std::unique_lock l(m);
+        holding = true;
+        cv.notify_all();
+        cv.wait(l, [&] { return release; });
+        done = true;
+    });
+    bool held = false;
+    {
+        std::unique_lock l(m);
+        held = cv.wait_for(l, std::chrono::seconds(30), [&] { return holding; });
+    }
+    if (!held) {
+        holder.detach(); // stuck for good
+        FAIL() << "the holder hung inside its own hold";
+    }
+    EXPECT_EQ(inCount, 1u);
+    EXPECT_EQ(outCount, 1u);
+    EXPECT_EQ(opened, MMSYSERR_NOERROR);
+
+    // Another thread waits until the holder lets go.
+    std::thread other([&] {
+        auto mine = LockAlsa();
+        std::lock_guard l(m);
+        EXPECT_TRUE(done) << "took the lock while another thread held it";
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    {
+        std::lock_guard l(m);
+        release = true;
+        cv.notify_all();
+    }
+    holder.join();
+    other.join();
+}
+
 } // namespace
