@@ -10,6 +10,7 @@
 #include "client/LoginForm.h"
 #include "client/CloseChoiceDialog.h"
 #include "client/SettingsDialog.h"
+#include "client/SipStack.h"
 #include "client/UpdateDialog.h"
 #include "client/UpdatePrompt.h"
 #include "client/core/SoftwareUpdate.h"
@@ -17,7 +18,6 @@
 #include "voicetest/VoiceTestDialog.h"
 
 #include "platform/ui/Forms.h"
-#include "sip/Sip.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -52,7 +52,7 @@ private:
     }
     void release()
     {
-        zuvi::sip::releaseModuleLoad();
+        ReleaseSipLoad();
         qApp->removeEventFilter(this);
         deleteLater();
     }
@@ -76,13 +76,13 @@ void CreateApplicationForms()
     // devices through ALSA, which opens itself with dlopen over and over and would wait behind
     // the module's load each time. A window that cannot be built ends the hold at once.
     struct HeldLoad {
-        HeldLoad() { zuvi::sip::holdModuleLoad(); }
+        HeldLoad() { HoldSipLoad(); }
         ~HeldLoad()
         {
             if (built && qApp)
                 ModuleLoadRelease::start();
             else
-                zuvi::sip::releaseModuleLoad();
+                ReleaseSipLoad();
         }
         bool built = false;
     } held;

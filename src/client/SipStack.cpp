@@ -145,6 +145,10 @@ void InitSipStack()
     sip::post(ConfigureSipStack);
 }
 
+void HoldSipLoad() { sip::holdModuleLoad(); }
+
+void ReleaseSipLoad() { sip::releaseModuleLoad(); }
+
 int AddSipAccount(const QString& user, const QString& password)
 {
     const std::string server = ansi(SipServer());

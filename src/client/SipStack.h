@@ -25,6 +25,10 @@ QString SipServer();
 // Creates, configures and starts the SIP library once per run; failures are silent. Returns once
 // the stack exists: its configuration runs on the SIP worker, and later calls wait for it.
 void InitSipStack();
+// The SIP library's load waits from HoldSipLoad until ReleaseSipLoad (or until a call needs it):
+// while it loads, other threads' dlopen and dlsym, and new threads, wait behind it.
+void HoldSipLoad();
+void ReleaseSipLoad();
 // Adds an account for user/password on the SIP server; 0 on success (SipAccountId = new id).
 int AddSipAccount(const QString& user, const QString& password);
 // Up to three adds; on the first success sets the new account online.

@@ -3,8 +3,8 @@
 //
 // The first create() returns at once and loads the module on a thread of its own; posted jobs
 // wait in order, and every other call waits for the load to finish. While holdModuleLoad() is in
-// effect the load has not begun; a call that needs the module ends the hold. A module that cannot be loaded makes every operation fail as
-// if no stack existed.
+// effect the load has not begun; a call that needs the module ends the hold. A module that
+// cannot be loaded makes every operation fail as if no stack existed.
 #include "EngineApi.h"
 #include "ParserGuard.h"
 #include "Sip.h"
