@@ -254,15 +254,26 @@ void floodSample(const char* when)
     std::fflush(stdout);
 }
 
-int floodMode(int rate, int seconds, int rounds, int pause)
+// The engine started with a UDP transport and no account; its port, or 0 when it could not be.
+unsigned startEngineOnUdp()
 {
     sip::Config cfg = sip::configDefault();
     cfg.userAgent = "d.c";
     unsigned port = 0;
-    if (sip::create() != sip::Success || sip::init(cfg) != sip::Success || sip::start() != sip::Success || sip::transportCreate(sip::TransportType::Udp, sip::transportConfigDefault()) != sip::Success || sip::transportGetPort(sip::TransportType::Udp, &port) != sip::Success) {
+    if (sip::create() != sip::Success || sip::init(cfg) != sip::Success || sip::start() != sip::Success
+        || sip::transportCreate(sip::TransportType::Udp, sip::transportConfigDefault()) != sip::Success
+        || sip::transportGetPort(sip::TransportType::Udp, &port) != sip::Success) {
         std::fprintf(stderr, "engine set-up failed\n");
-        return 1;
+        return 0;
     }
+    return port;
+}
+
+int floodMode(int rate, int seconds, int rounds, int pause)
+{
+    const unsigned port = startEngineOnUdp();
+    if (!port)
+        return 1;
     std::printf("flood: %d rounds of %d INVITE+CANCEL pairs a second for %d s, %d s apart\n", rounds, rate, seconds, pause);
     floodSample("before");
     for (int round = 1; round <= rounds; ++round) {
@@ -293,13 +304,9 @@ struct RefuseOptions {
 
 int refuseMode(int count, int rate, int pause, RefuseOptions opt)
 {
-    sip::Config cfg = sip::configDefault();
-    cfg.userAgent = "d.c";
-    unsigned port = 0;
-    if (sip::create() != sip::Success || sip::init(cfg) != sip::Success || sip::start() != sip::Success || sip::transportCreate(sip::TransportType::Udp, sip::transportConfigDefault()) != sip::Success || sip::transportGetPort(sip::TransportType::Udp, &port) != sip::Success) {
-        std::fprintf(stderr, "engine set-up failed\n");
+    const unsigned port = startEngineOnUdp();
+    if (!port)
         return 1;
-    }
     UdpCaller caller(port);
     std::printf("refuse: %d INVITEs at %d a second once the call slots are taken, %s, %s\n", count, rate,
         opt.ack ? "each 486 acknowledged" : opt.cancel ? "each INVITE followed by a CANCEL"

@@ -1,14 +1,12 @@
 // Fuzz target: the INI reader over any file, and a write that must read back and change nothing else.
 #include "platform/os/Exception.h"
 #include "platform/os/inifile.h"
-
-#include <QFile>
+#include "ScratchFiles.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 using zuvi::os::IniFile;
 
@@ -23,22 +21,14 @@ const char* const kPairs[][2] = {{"switch1", "login"}, {"switch2", "login"}, {"s
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string dir = std::string(base) + "/zuvi-fuzz-ini-XXXXXX";
-    if (!mkdtemp(dir.data()))
-        std::abort();
+    const std::string dir = privateFolder("ini");
     g_path = QString::fromStdString(dir + "/login.ini");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    {
-        QFile f(g_path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        f.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
+    writeInput(g_path.toStdString(), data, size);
     IniFile ini(g_path);
     QString before[std::size(kPairs)];
     for (size_t i = 0; i < std::size(kPairs); ++i) {

@@ -1,15 +1,14 @@
 // Fuzz target: the per-user store reader over any store.json; a write always lands and reads back.
 #include "platform/os/Exception.h"
 #include "platform/os/userstore.h"
+#include "ScratchFiles.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 using zuvi::os::Registry;
 
@@ -19,10 +18,7 @@ QString g_folder;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string dir = std::string(base) + "/zuvi-fuzz-store-XXXXXX";
-    if (!mkdtemp(dir.data()))
-        std::abort();
+    const std::string dir = privateFolder("store");
     setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
     g_folder = QString::fromStdString(dir + "/zuvi");
     return 0;
@@ -32,12 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     QDir(g_folder).removeRecursively();
     QDir().mkpath(g_folder);
-    {
-        QFile f(Registry::storePath());
-        if (!f.open(QIODevice::WriteOnly))
-            std::abort();
-        f.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
+    writeInput(Registry::storePath().toStdString(), data, size);
     Registry reg;
     if (reg.openKey(QString::fromLatin1(zuvi::os::kProgramKey), false)) {
         const QString user = reg.readString(QStringLiteral("usr"));

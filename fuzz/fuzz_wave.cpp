@@ -1,5 +1,6 @@
 // Fuzz target: the player's reading of "1.wav" (header checks, data size field, pieces) and the level of a buffer.
 #include "WaveIO.h"
+#include "ScratchFiles.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -24,8 +25,7 @@ void check(bool ok)
 
 void playFile(const uint8_t* data, size_t size)
 {
-    std::FILE* f = std::fopen(kRecordFileName, "wb");
-    check(f && std::fwrite(data, 1, size, f) == size && std::fclose(f) == 0);
+    writeInput(kRecordFileName, data, size);
 
     const int level = WaveLevel(reinterpret_cast<const char*>(data), unsigned(size / 2), 0, 2);
     check(level >= 0 && level <= (163 + 163) / 3);
@@ -56,9 +56,7 @@ void playFile(const uint8_t* data, size_t size)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    g_dir = std::string(base) + "/zuvi-fuzz-wave-XXXXXX";
-    check(mkdtemp(g_dir.data()));
+    g_dir = privateFolder("wave");
     return 0;
 }
 
