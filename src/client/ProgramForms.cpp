@@ -36,14 +36,17 @@ bool g_formsCreated = false;
 // loads, a new thread (Qt's painting starts some) or a dlopen on the UI thread waits behind it.
 class ModuleLoadRelease : public QObject {
 public:
+    // Owned by the application, so it goes with it when no paint or timer came first.
     static void start()
     {
-        auto* r = new ModuleLoadRelease;
+        auto* r = new ModuleLoadRelease(qApp);
         qApp->installEventFilter(r);
         QTimer::singleShot(100, r, [r] { r->release(); });
     }
+    ~ModuleLoadRelease() override { endHold(); }
 
 private:
+    using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Paint && watched->isWidgetType())
@@ -52,10 +55,19 @@ private:
     }
     void release()
     {
-        ReleaseSipLoad();
-        qApp->removeEventFilter(this);
+        endHold();
         deleteLater();
     }
+    void endHold()
+    {
+        if (m_released)
+            return;
+        m_released = true;
+        ReleaseSipLoad();
+        if (qApp)
+            qApp->removeEventFilter(this);
+    }
+    bool m_released = false;
 };
 
 // An error in a window's creation handler is reported inside CreateForm and the start-up goes on
