@@ -53,16 +53,57 @@ void createTransport(sip::TransportType type, unsigned port)
     }
 }
 
+// Runs steps as one job of the SIP worker, so that the library handles no reply or timer between
+// them: the call button's INVITE does not wait behind the registration's challenge. Without a
+// stack they run here, and each engine call reports that there is none.
+void Uninterrupted(const std::function<void()>& steps)
+{
+    if (sip::run(steps) != sip::Success)
+        steps();
+}
+
+// The account AddSipAccount adds, read here: the SIP server may come from a window's data.
+sip::AccConfig AccountConfig(const QString& user, const QString& password)
+{
+    const std::string server = ansi(SipServer());
+    sip::AccConfig cfg = sip::accConfigDefault();
+    cfg.id = "sip:" + ansi(user) + "@" + server;
+    cfg.regUri = "sip:" + server;
+    cfg.regTimeout = 3600;
+    cfg.publishEnabled = true;
+    cfg.allowContactRewrite = false;
+    sip::Credential cred;
+    cred.realm = "*";
+    cred.scheme = "Digest";
+    cred.username = ansi(user);
+    cred.dataType = 0;
+    cred.data = ansi(password);
+    cfg.cred = {cred};
+    return cfg;
+}
+
+int AddAccount(const sip::AccConfig& cfg)
+{
+    int id = SipAccountId;
+    sip::Status st = sip::accAdd(cfg, false, &id);
+    if (st == sip::Success)
+        SipAccountId = id;
+    return st;
+}
+
 // The add-and-set-online of RegisterSipAccount; `onlineId` < 0 means the account just added.
 void registerAccount(const QString& user, const QString& password, int onlineId)
 {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (AddSipAccount(user, password) == sip::Success) {
-            sip::PresenceRecord pr; // person, no id, no activity, no note
-            sip::accSetOnlineStatus2(onlineId < 0 ? SipAccountId : onlineId, true, pr);
-            return;
+    const sip::AccConfig cfg = AccountConfig(user, password);
+    Uninterrupted([&] {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (AddAccount(cfg) == sip::Success) {
+                sip::PresenceRecord pr; // person, no id, no activity, no note
+                sip::accSetOnlineStatus2(onlineId < 0 ? SipAccountId : onlineId, true, pr);
+                return;
+            }
         }
-    }
+    });
 }
 
 } // namespace
@@ -149,29 +190,7 @@ void HoldSipLoad() { sip::holdModuleLoad(); }
 
 void ReleaseSipLoad() { sip::releaseModuleLoad(); }
 
-int AddSipAccount(const QString& user, const QString& password)
-{
-    const std::string server = ansi(SipServer());
-    sip::AccConfig cfg = sip::accConfigDefault();
-    cfg.id = "sip:" + ansi(user) + "@" + server;
-    cfg.regUri = "sip:" + server;
-    cfg.regTimeout = 3600;
-    cfg.publishEnabled = true;
-    cfg.allowContactRewrite = false;
-    sip::Credential cred;
-    cred.realm = "*";
-    cred.scheme = "Digest";
-    cred.username = ansi(user);
-    cred.dataType = 0;
-    cred.data = ansi(password);
-    cfg.cred = {cred};
-
-    int id = SipAccountId;
-    sip::Status st = sip::accAdd(cfg, false, &id);
-    if (st == sip::Success)
-        SipAccountId = id;
-    return st;
-}
+int AddSipAccount(const QString& user, const QString& password) { return AddAccount(AccountConfig(user, password)); }
 
 void RegisterSipAccount(const QString& user, const QString& password) { registerAccount(user, password, -1); }
 
@@ -195,22 +214,32 @@ void DestroySipStack() { sip::destroy(); }
 
 bool PlaceCall(const std::string& uri)
 {
-    sip::Status st = sip::verifySipUrl(uri);
-    if (st == sip::Success) {
-        sip::CallSetting setting = sip::callSettingDefault();
-        setting.flag = 0;
-        setting.vidCnt = 0;
-        const int account = sip::accIsValid(SipAccountId) ? SipAccountId : 0;
-        st = sip::callMakeCall(account, uri, &setting, &SipCallId);
-    }
+    sip::Status st = sip::ENotInit;
+    Uninterrupted([&] {
+        st = sip::verifySipUrl(uri);
+        if (st == sip::Success) {
+            sip::CallSetting setting = sip::callSettingDefault();
+            setting.flag = 0;
+            setting.vidCnt = 0;
+            const int account = sip::accIsValid(SipAccountId) ? SipAccountId : 0;
+            st = sip::callMakeCall(account, uri, &setting, &SipCallId);
+        }
+    });
     return st == sip::Success;
 }
 
 void HangUpCall() { sip::callHangup(SipCallId, 0, nullptr); }
 
-void SetSpeakerVolume(int position) { sip::sndSetSetting(sip::AudDevCap::OutputVolume, position * 10, true); }
+// Queued: nobody reads the result, and the engine calls after them find the level set.
+void SetSpeakerVolume(int position)
+{
+    sip::post([level = position * 10] { sip::sndSetSetting(sip::AudDevCap::OutputVolume, level, true); });
+}
 
-void SetMicrophoneVolume(int position) { sip::sndSetSetting(sip::AudDevCap::InputVolume, position * 10, true); }
+void SetMicrophoneVolume(int position)
+{
+    sip::post([level = position * 10] { sip::sndSetSetting(sip::AudDevCap::InputVolume, level, true); });
+}
 
 // Only an answered or an ended call is reported, with the state the engine holds now.
 void OnCallState(int callId, const sip::CallEvent&)

@@ -40,7 +40,8 @@
     X(Status, sndGetSetting, ENotInit, (AudDevCap cap, int* value), (cap, value))                              \
     X(bool, usesFileAudio, false, (), ())                                                                      \
     X(Status, enumAudioDevices, ENotInit, (std::vector<AudioDevInfo> * devices), (devices))                    \
-    X(Status, libraryHoldings, ENotInit, (LibraryHoldings * holdings), (holdings))
+    X(Status, libraryHoldings, ENotInit, (LibraryHoldings * holdings), (holdings))                             \
+    X(Status, run, ENotInit, (const std::function<void()>& job), (job))
 
 namespace zuvi::sip {
 

@@ -865,9 +865,10 @@ Engine* fromCore(LinphoneCore* lc)
     return cbs ? static_cast<Engine*>(linphone_core_cbs_get_user_data(cbs)) : nullptr;
 }
 
-// Runs fn on the SIP worker of a live engine; ENotInit (or fallback) otherwise.
+// Runs fn on the SIP worker of a live engine; ENotInit (or fallback) otherwise. With followUp,
+// the worker gives the caller's next command a moment before the library's own work.
 template<class R>
-R onEngine(R fallback, const std::function<R(Engine&)>& fn)
+R onEngine(R fallback, const std::function<R(Engine&)>& fn, bool followUp = false)
 {
     Engine* e = engine();
     if (!e)
@@ -880,7 +881,8 @@ R onEngine(R fallback, const std::function<R(Engine&)>& fn)
             } catch (...) {
                 return fallback;
             }
-        });
+        },
+            followUp);
     } catch (...) {
         return fallback;
     }
@@ -1214,6 +1216,21 @@ Status post(std::function<void()> job)
         }
     });
     return Success;
+}
+
+Status run(const std::function<void()>& job)
+{
+    if (!job)
+        return EInvalidArg;
+    return onEngine<Status>(
+        ENotInit, [&](Engine&) -> Status {
+            try {
+                job();
+            } catch (...) {
+            }
+            return Success;
+        },
+        true);
 }
 
 // ---- transports -------------------------------------------------------------------------

@@ -193,6 +193,10 @@ Status destroy();
 // Queues job on the SIP worker behind the calls already waiting and returns at once; engine
 // calls made inside job run directly, and calls made later from other threads wait for it.
 Status post(std::function<void()> job);
+// Runs job on the SIP worker and waits for it (on the worker itself, at once): its engine calls
+// run one after the other, with no reply or timer of the library handled between them.
+// ENotInit, and job not run, when there is no engine.
+Status run(const std::function<void()>& job);
 
 // Transports. TLS is never available.
 Status transportCreate(TransportType type, const TransportConfig& cfg, int* transportId = nullptr);

@@ -252,6 +252,9 @@ TEST(EngineLifecycle, EveryOperationFailsCleanlyWithoutAStack)
     EXPECT_EQ(sip::destroy(), sip::Success);
     EXPECT_EQ(sip::transportCreate(sip::TransportType::Udp, sip::transportConfigDefault()), sip::ENotInit);
     EXPECT_EQ(sip::verifySipUrl("sip:1@127.0.0.1"), sip::ENotInit);
+    bool ran = false;
+    EXPECT_EQ(sip::run([&] { ran = true; }), sip::ENotInit);
+    EXPECT_FALSE(ran);
 }
 
 // An engine in a child process with its scratch under `runtime`, registered with the fixture's
@@ -382,6 +385,23 @@ TEST_F(EngineTest, SipUrlCheck)
              {"<sip:@127.0.0.1:5070>", false}, {"13900000001", false}, {"", false}, {"<sip:>", false},
              {"http://x", false}})
         EXPECT_EQ(sip::verifySipUrl(c.url) == sip::Success, c.ok) << c.url;
+}
+
+// A job run on the worker makes its engine calls there, directly, and its caller waits for it.
+TEST_F(EngineTest, RunDoesItsStepsOnTheWorkerAndTheCallerWaits)
+{
+    std::thread::id worker;
+    sip::Status url = sip::EFailed, nested = sip::EFailed;
+    ASSERT_EQ(sip::run([&] {
+        worker = std::this_thread::get_id();
+        url = sip::verifySipUrl("sip:1@127.0.0.1");
+        nested = sip::run([&] { EXPECT_EQ(std::this_thread::get_id(), worker); });
+    }),
+        sip::Success);
+    EXPECT_NE(worker, std::this_thread::get_id());
+    EXPECT_EQ(url, sip::Success);
+    EXPECT_EQ(nested, sip::Success);
+    EXPECT_EQ(sip::run({}), sip::EInvalidArg);
 }
 
 TEST_F(EngineTest, CodecsRankedWithTopFourSpeexAndOpus)

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -80,4 +81,29 @@ TEST(SipWorker, CommandsFromManyThreadsReachASleepingWorkerInOrder)
             EXPECT_EQ(d, 250ms); // the tick's answer is what the worker sleeps for
     }
     worker.stop(); // wakes the waiter too, or this never returns
+}
+
+// A caller whose commands follow one another without a pause puts the ticks off for a moment
+// only: the library's own work still runs.
+TEST(SipWorker, CommandsWaitingForFollowUpsDoNotStarveTheTicks)
+{
+    std::atomic<int> ticks{0};
+    Worker worker;
+    worker.start([&] {
+        ++ticks;
+        return 1000ms;
+    });
+    const int before = ticks;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    // Three callers: while one waits for its result, another's command is already queued.
+    std::vector<std::thread> callers;
+    for (int i = 0; i < 3; ++i)
+        callers.emplace_back([&] {
+            while (ticks < before + 20 && std::chrono::steady_clock::now() < deadline)
+                worker.call<int>([] { return 0; }, true);
+        });
+    for (auto& c : callers)
+        c.join();
+    EXPECT_GE(ticks - before, 20);
+    worker.stop();
 }
