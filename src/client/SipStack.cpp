@@ -53,15 +53,6 @@ void createTransport(sip::TransportType type, unsigned port)
     }
 }
 
-// Runs steps as one job of the SIP worker, so that the library handles no reply or timer between
-// them: the call button's INVITE does not wait behind the registration's challenge. Without a
-// stack they run here, and each engine call reports that there is none.
-void Uninterrupted(const std::function<void()>& steps)
-{
-    if (sip::run(steps) != sip::Success)
-        steps();
-}
-
 // The account AddSipAccount adds, read here: the SIP server may come from a window's data.
 sip::AccConfig AccountConfig(const QString& user, const QString& password)
 {
@@ -92,10 +83,13 @@ int AddAccount(const sip::AccConfig& cfg)
 }
 
 // The add-and-set-online of RegisterSipAccount; `onlineId` < 0 means the account just added.
+// One job of the SIP worker, as the call in PlaceCall: the library handles no reply or timer
+// between its steps, and the call button's INVITE does not wait behind the registration's
+// challenge. Without a stack nothing runs, as every engine call would report.
 void registerAccount(const QString& user, const QString& password, int onlineId)
 {
     const sip::AccConfig cfg = AccountConfig(user, password);
-    Uninterrupted([&] {
+    sip::run([&] {
         for (int attempt = 0; attempt < 3; ++attempt) {
             if (AddAccount(cfg) == sip::Success) {
                 sip::PresenceRecord pr; // person, no id, no activity, no note
@@ -215,7 +209,7 @@ void DestroySipStack() { sip::destroy(); }
 bool PlaceCall(const std::string& uri)
 {
     sip::Status st = sip::ENotInit;
-    Uninterrupted([&] {
+    sip::run([&] {
         st = sip::verifySipUrl(uri);
         if (st == sip::Success) {
             sip::CallSetting setting = sip::callSettingDefault();
