@@ -140,6 +140,7 @@ void TForm2::Label3Click(TObject*) { os::openUrl(client::sitePage(QStringLiteral
 
 void TForm2::Image2Click(TObject*)
 {
+    EnsureApplicationForms();
     if (Form1)
         os::openUrl(Form1->AdLink());
 }
@@ -213,6 +214,9 @@ void TForm2::SetLoginControlsVisible(bool visible)
 void TForm2::Timer1Timer(TObject*)
 {
     Timer1->SetEnabled(false);
+    // The windows the login fills in, when the start-up has not built them yet.
+    if (!EnsureApplicationForms())
+        return;
 
     const QString account = frxComboBox1->Text();
     if (account.isEmpty()) {

@@ -30,15 +30,25 @@ namespace {
 
 // Set once every window exists: a window that could not be built ends the start-up.
 bool g_formsCreated = false;
+// Set by the main routine around the login form's creation: its handler leaves the other
+// windows for after the login form's first paint.
+bool g_deferForms = false;
+// The other windows are left for later and not yet built.
+bool g_formsPending = false;
 
 // Ends the hold of the SIP engine's module once the first window has been painted (the paint and
 // its flush done), or 100 ms after the windows were built when none is: while the module
 // loads, a new thread (Qt's painting starts some) or a dlopen on the UI thread waits behind it.
 class ModuleLoadRelease : public QObject {
 public:
-    // Owned by the application, so it goes with it when no paint or timer came first.
-    static void start()
+    // Owned by the application, so it goes with it when no paint or timer came first. With a
+    // window painted already the hold ends at once.
+    static void start(bool painted)
     {
+        if (painted) {
+            ReleaseSipLoad();
+            return;
+        }
         auto* r = new ModuleLoadRelease(qApp);
         qApp->installEventFilter(r);
         QTimer::singleShot(100, r, [r] { r->release(); });
@@ -79,9 +89,68 @@ void Create(T** ref)
     Application->CreateForm(ref);
 }
 
-} // namespace
+void BuildApplicationForms(bool painted);
 
-void CreateApplicationForms()
+// Builds the windows left for later: after the first paint of a window (the login form's, the
+// paint and its flush done), 100 ms after they were left when none is painted, or at once when
+// something needs them first (EnsureApplicationForms). Owned by the application.
+class PendingForms : public QObject {
+public:
+    static void start()
+    {
+        auto* p = new PendingForms(qApp);
+        qApp->installEventFilter(p);
+        QTimer::singleShot(100, p, [p] { p->build(false); });
+    }
+
+    // The windows are no longer wanted (the run ends before they were built).
+    static void cancel()
+    {
+        g_formsPending = false;
+        if (s_current) {
+            s_current->deleteLater();
+            s_current = nullptr;
+        }
+    }
+
+    // A window that cannot be built has been reported by now and ends the start-up.
+    static void build(bool painted)
+    {
+        if (!g_formsPending)
+            return;
+        cancel();
+        if (Application && Application->Terminated())
+            return;
+        Guard([painted] { BuildApplicationForms(painted); });
+        if (!g_formsCreated && Application)
+            Application->Terminate();
+    }
+
+private:
+    explicit PendingForms(QObject* parent)
+        : QObject(parent)
+    {
+        s_current = this;
+    }
+    ~PendingForms() override
+    {
+        if (s_current == this)
+            s_current = nullptr;
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() && !m_painted) {
+            m_painted = true;
+            QTimer::singleShot(0, this, [] { build(true); });
+        }
+        return false;
+    }
+    bool m_painted = false;
+    static inline PendingForms* s_current = nullptr;
+};
+
+// The windows after the login form; `painted` when a window has been painted already.
+void BuildApplicationForms(bool painted)
 {
     // The SIP engine's module, which the main window's creation starts loading, loads once the
     // windows are built and the first of them painted: the audio-device window lists the sound
@@ -92,12 +161,14 @@ void CreateApplicationForms()
         ~HeldLoad()
         {
             if (built && qApp)
-                ModuleLoadRelease::start();
+                ModuleLoadRelease::start(painted);
             else
                 ReleaseSipLoad();
         }
         bool built = false;
+        bool painted = false;
     } held;
+    held.painted = painted;
     Create(&Form1);
     Create(&Form3);
     Create(&Form4);
@@ -113,22 +184,43 @@ void CreateApplicationForms()
     g_formsCreated = true;
 }
 
+} // namespace
+
+void CreateApplicationForms()
+{
+    if (g_deferForms) {
+        g_deferForms = false;
+        g_formsPending = true;
+        PendingForms::start();
+        return;
+    }
+    BuildApplicationForms(false);
+}
+
+bool EnsureApplicationForms()
+{
+    PendingForms::build(false);
+    return g_formsCreated;
+}
+
 void HideUpdatePrompt()
 {
     if (Form6)
         Form6->Hide();
 }
 
-void CreateLoginForm()
+void CreateLoginForm(bool deferOtherWindows)
 {
     // As for the other windows, an error in the creation handler is reported and the form is
     // shown all the same; an error in its construction ends the start-up. The handler creates
     // the other windows: when one of them could not be built, its error has been shown by now
     // and the program ends before any login.
     g_formsCreated = false;
+    g_deferForms = deferOtherWindows;
     Form2 = new TForm2(nullptr);
     Guard([] { Form2->AfterConstruction(); });
-    if (!g_formsCreated)
+    g_deferForms = false;
+    if (!g_formsCreated && !g_formsPending)
         Application->Terminate();
 }
 
@@ -154,12 +246,14 @@ void RunStartup()
         Form6->ShowModal();
         return;
     }
-    CreateLoginForm();
+    // The login form shows before the other windows are built: they follow its first paint.
+    CreateLoginForm(true);
     Form2->ShowModal();
 }
 
 void DestroyApplicationForms()
 {
+    PendingForms::cancel();
     if (Application)
         Application->DestroyComponents();
     if (Form2)

@@ -1,10 +1,13 @@
 // Login form and login sequence, in process, against the service simulator.
+#include "FormSuite.h"
 #include "FormTestMain.h"
 #include "LoginHarness.h"
 
 #include "client/ProgramForms.h"
 #include "client/MainWindow.h"
 #include "client/LoginForm.h"
+#include "client/LoginStatusNotice.h"
+#include "client/SettingsDialog.h"
 #include "platform/os/inifile.h"
 #include "platform/os/textlist.h"
 #include "platform/os/userstore.h"
@@ -128,6 +131,57 @@ TEST_P(SipModuleLoadTest, WaitsForTheWindowsThenLoads)
 
 INSTANTIATE_TEST_SUITE_P(Rows, SipModuleLoadTest, ::testing::Values(true, false),
     [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "LoginWindowShown" : "NoWindowShown"; });
+
+// At start-up the login form shows before the other windows exist; they are built after its
+// first paint, or at once when the login needs them first, and only once.
+class DeferredWindowsTest : public LoginTest, public ::testing::WithParamInterface<bool> { };
+
+TEST_P(DeferredWindowsTest, AreBuiltAfterTheLoginFormOnce)
+{
+    const bool loginFirst = GetParam();
+    Form1 = nullptr; // the window pointers of an earlier test's windows, destroyed since
+    Form3 = nullptr;
+    Form17 = nullptr;
+    CreateLoginForm(true);
+    ASSERT_NE(Form2, nullptr);
+    EXPECT_EQ(Form1, nullptr);
+    EXPECT_EQ(Form3, nullptr);
+    EXPECT_TRUE(QFile::exists(home.dataFolder() + "users")) << "the login form's settings are loaded";
+    if (loginFirst) {
+        login(kPhone, kPassword);
+        EXPECT_EQ(sim.actions(), (QStringList{"RandCode", "Login", "CheckPM"}));
+        ASSERT_NE(Form1, nullptr);
+        EXPECT_TRUE(Form1->Visible());
+        EXPECT_EQ(Form1->Label1->Caption(), kPhone);
+    } else {
+        Form2->Show();
+        ASSERT_TRUE(zuvi::test::pumpUntil([] { return Form1 != nullptr; }, 10000));
+    }
+    TForm1* const main = Form1;
+    EXPECT_EQ(Application->MainForm(), Form1);
+    EXPECT_NE(Form3, nullptr);
+    EXPECT_NE(Form17, nullptr) << "the last of the windows";
+    // The pending build's timer and paint change nothing afterwards.
+    Form2->Show();
+    zuvi::test::pumpUntil([] { return false; }, 300);
+    EXPECT_EQ(Form1, main);
+    EXPECT_TRUE(home.messages().isEmpty()) << home.messages().join(" | ").toStdString();
+}
+
+TEST_F(LoginTest, DeferredWindowsAreNotBuiltOnceTheFormsAreGone)
+{
+    Form1 = nullptr;
+    Form3 = nullptr;
+    CreateLoginForm(true);
+    DestroyApplicationForms();
+    Form2 = nullptr;
+    zuvi::test::pumpUntil([] { return false; }, 300);
+    EXPECT_EQ(Form1, nullptr);
+    EXPECT_EQ(Form3, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, DeferredWindowsTest, ::testing::Values(false, true),
+    [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "LoginBeforeThePaint" : "AfterThePaint"; });
 
 TEST_F(LoginTest, SuccessfulLoginFillsWindowsAndStores)
 {
