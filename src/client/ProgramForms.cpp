@@ -182,6 +182,8 @@ void BuildApplicationForms(bool painted)
     Create(&Form17);
     held.built = true;
     g_formsCreated = true;
+    // Most of the windows are never shown: their skins are read again if they are.
+    TBitmap::DropFilePixels();
 }
 
 } // namespace
@@ -228,6 +230,9 @@ void EndRunOnSessionSignal()
 {
     // Once the run is ending, a further signal changes nothing.
     if (!Application || Application->Terminated())
+        return;
+    // The shut-down is the main window's: right after the start it may still be pending.
+    if (g_formsPending && !EnsureApplicationForms())
         return;
     if (Form1)
         Form1->N10Click(nullptr);

@@ -168,6 +168,22 @@ TEST_P(DeferredWindowsTest, AreBuiltAfterTheLoginFormOnce)
     EXPECT_TRUE(home.messages().isEmpty()) << home.messages().join(" | ").toStdString();
 }
 
+// A session signal before the windows are built still ends the run with the shut-down of "退出".
+TEST_F(LoginTest, SessionSignalBeforeTheDeferredWindowsRunsTheShutDown)
+{
+    Form1 = nullptr;
+    CreateLoginForm(true);
+    ASSERT_EQ(Form1, nullptr);
+    EndRunOnSessionSignal();
+    EXPECT_NE(Form1, nullptr);
+    EXPECT_TRUE(Application->Terminated());
+    DestroyApplicationForms(); // as the main routine does once the run has ended
+    EXPECT_EQ(sim.actions().value(sim.actions().size() - 1), "Logout") << sim.actions().join(",").toStdString();
+    QFile ini(home.dataFolder() + "zuvi.ini");
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("[vol1]"));
+}
+
 TEST_F(LoginTest, DeferredWindowsAreNotBuiltOnceTheFormsAreGone)
 {
     Form1 = nullptr;

@@ -8,6 +8,8 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include <unordered_set>
+
 namespace zuvi::ui {
 
 QFont TFont::ToQFont() const
@@ -207,9 +209,24 @@ void TCanvas::SetPixel(int x, int y, TColor c)
 
 // ---- TBitmap ----
 
+// Pixels as a bitmap keeps them: 8 bits with a palette, 32 bits, or 32 bits with alpha.
+static QImage stored(const QImage& image)
+{
+    if (image.isNull() || image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_RGB32)
+        return image;
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+}
+
+// The bitmaps whose pixels are a BMP file's, unchanged since it was read.
+static std::unordered_set<TBitmap*>& fileBitmaps()
+{
+    static std::unordered_set<TBitmap*> set;
+    return set;
+}
+
 TBitmap::TBitmap() = default;
 TBitmap::TBitmap(const TBitmap& other)
-    : m_image(other.m_image)
+    : m_image(other.Image())
     , m_jpeg(other.m_jpeg)
 { }
 TBitmap& TBitmap::operator=(const TBitmap& other)
@@ -221,6 +238,39 @@ TBitmap::~TBitmap()
 {
     if (m_canvas)
         m_canvas->Unbind();
+    if (!m_source.isEmpty())
+        fileBitmaps().erase(this);
+}
+
+void TBitmap::keepSource(const QString& path)
+{
+    m_source = path;
+    fileBitmaps().insert(this);
+}
+
+void TBitmap::forgetSource()
+{
+    pixels();
+    if (!m_source.isEmpty()) {
+        m_source.clear();
+        fileBitmaps().erase(this);
+    }
+}
+
+QImage& TBitmap::Image()
+{
+    forgetSource();
+    return m_image;
+}
+
+void TBitmap::DropFilePixels()
+{
+    for (TBitmap* b : fileBitmaps())
+        if (!b->m_dropped && !b->m_image.isNull()) {
+            b->m_droppedSize = b->m_image.size();
+            b->m_image = QImage();
+            b->m_dropped = true;
+        }
 }
 
 void TBitmap::Changed()
@@ -231,6 +281,7 @@ void TBitmap::Changed()
 
 void TBitmap::SetSize(int w, int h)
 {
+    forgetSource();
     if (m_canvas)
         m_canvas->Unbind();
     if (w <= 0 || h <= 0) {
@@ -255,6 +306,7 @@ void TBitmap::SetHeight(int h) { SetSize(Width(), h); }
 
 TPixelFormat TBitmap::PixelFormat() const
 {
+    pixels();
     if (m_image.isNull())
         return pfDevice;
     switch (m_image.depth()) {
@@ -271,6 +323,7 @@ TPixelFormat TBitmap::PixelFormat() const
 
 void TBitmap::SetPixelFormat(TPixelFormat f)
 {
+    forgetSource();
     if (m_image.isNull())
         return;
     if (f == pf8bit)
@@ -306,23 +359,37 @@ void TBitmap::LoadFromFile(const QString& path)
         throw zuvi::Exception(QStringLiteral("Bitmap image is not valid: %1").arg(path));
     SetJpeg(false);
     SetImage(img);
+    keepSource(path);
 }
 
 void TBitmap::SaveToFile(const QString& path) const
 {
+    pixels();
     if (!m_image.save(path, "BMP"))
         throw zuvi::Exception(QStringLiteral("Cannot create file \"%1\"").arg(path));
 }
 
 void TBitmap::SetImage(const QImage& image)
 {
+    if (!m_source.isEmpty()) {
+        m_source.clear();
+        fileBitmaps().erase(this);
+    }
+    m_dropped = false;
     if (m_canvas)
         m_canvas->Unbind();
-    if (image.isNull() || image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_RGB32)
-        m_image = image;
-    else
-        m_image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    m_image = stored(image);
     Changed();
+}
+
+void TBitmap::pixels() const
+{
+    if (!m_dropped)
+        return;
+    m_dropped = false;
+    m_image = stored(readImage(m_source, "bmp", nullptr));
+    if (m_image.size() != m_droppedSize)
+        m_image = QImage(); // the file changed since: no picture rather than another one
 }
 
 void TBitmap::Assign(const TBitmap& other)
@@ -330,11 +397,12 @@ void TBitmap::Assign(const TBitmap& other)
     if (&other == this)
         return;
     m_jpeg = other.m_jpeg;
-    SetImage(other.m_image);
+    SetImage(other.Image());
 }
 
 TCanvas* TBitmap::Canvas()
 {
+    forgetSource();
     if (!m_canvas)
         m_canvas = std::make_unique<TCanvas>();
     m_canvas->BindBitmap(this);
@@ -381,6 +449,8 @@ void TPicture::LoadFromFile(const QString& path)
     auto b = std::make_unique<TBitmap>();
     b->SetJpeg(format == "jpeg" || format == "jpg");
     b->SetImage(img);
+    if (format == "bmp")
+        b->keepSource(path);
     m_graphic = std::move(b);
     Changed();
 }

@@ -89,9 +89,9 @@ public:
     TBitmap& operator=(const TBitmap& other);
     virtual ~TBitmap();
 
-    int Width() const { return m_image.width(); }
-    int Height() const { return m_image.height(); }
-    bool Empty() const { return m_image.isNull() || Width() == 0 || Height() == 0; }
+    int Width() const { return m_dropped ? m_droppedSize.width() : m_image.width(); }
+    int Height() const { return m_dropped ? m_droppedSize.height() : m_image.height(); }
+    bool Empty() const { return Width() == 0 || Height() == 0; }
     void SetWidth(int w);
     void SetHeight(int h);
     void SetSize(int w, int h);
@@ -106,9 +106,19 @@ public:
     // Decoded from JPEG data (JPEG pictures are never drawn transparent).
     bool IsJpeg() const { return m_jpeg; }
     void SetJpeg(bool v) { m_jpeg = v; }
-    const QImage& Image() const { return m_image; }
-    QImage& Image() { return m_image; }
+    const QImage& Image() const
+    {
+        pixels();
+        return m_image;
+    }
+    // For changing the pixels: the bitmap is no longer the file's picture.
+    QImage& Image();
     void SetImage(const QImage& image);
+
+    // Drops the decoded pixels of every bitmap that holds a BMP file's picture unchanged since
+    // it was read (windows built but not shown hold most of them); each reads its file again
+    // when next used. Sizes stay known. UI thread only.
+    static void DropFilePixels();
 
     // Raised after the picture data changed (load, assign, resize, drawing through Canvas).
     std::function<void()> OnChange;
@@ -118,9 +128,18 @@ protected:
 
 private:
     friend class TCanvas;
-    QImage m_image;
+    friend class TPicture;
+    // Reads the file again when the pixels were dropped; an unreadable file leaves no picture.
+    void pixels() const;
+    // The pixels are the BMP file's, unchanged: they may be dropped and read again.
+    void keepSource(const QString& path);
+    void forgetSource();
+    mutable QImage m_image;
     std::unique_ptr<TCanvas> m_canvas;
     bool m_jpeg = false;
+    QString m_source;
+    mutable bool m_dropped = false;
+    QSize m_droppedSize;
 };
 
 // JPEG picture; LoadFromFile throws zuvi::Exception ("JPEG error ...") on undecodable data.

@@ -576,6 +576,55 @@ TEST(UiCanvas, PixelsBitBltAndEightBitBitmaps)
     EXPECT_THROW(j.LoadFromFile(bad.fileName()), zuvi::Exception);
 }
 
+// Dropped pixels of a file's picture are read again at the next use (here from a file rewritten
+// meanwhile, which shows the read); pictures changed since their read, or copies, keep theirs.
+TEST(UiBitmap, DroppedFilePixelsAreReadAgainAtTheirNextUse)
+{
+    QTemporaryDir dir;
+    const auto save = [&](const QString& name, QRgb colour, int w = 3) {
+        QImage img(w, 2, QImage::Format_RGB32);
+        img.fill(colour);
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(img.save(path, "BMP"));
+        return path;
+    };
+    const QString path = save("a.bmp", qRgb(10, 20, 30));
+    TBitmap read, drawn;
+    read.LoadFromFile(path);
+    drawn.LoadFromFile(path);
+    drawn.Canvas()->SetPixel(0, 0, clRed);
+    TPicture picture;
+    picture.LoadFromFile(path);
+    const TBitmap copy(read);
+    const QString gonePath = save("gone.bmp", qRgb(1, 2, 3));
+    TBitmap gone, resized;
+    gone.LoadFromFile(gonePath);
+    resized.LoadFromFile(gonePath);
+    {
+        TBitmap destroyed;
+        destroyed.LoadFromFile(path);
+    }
+
+    TBitmap::DropFilePixels();
+    save("a.bmp", qRgb(200, 100, 50));
+    EXPECT_EQ(read.Width(), 3);
+    EXPECT_EQ(read.Height(), 2);
+    EXPECT_FALSE(read.Empty());
+    EXPECT_EQ(read.Image().pixel(2, 1), qRgb(200, 100, 50));
+    EXPECT_EQ(picture.Graphic()->Image().pixel(0, 0), qRgb(200, 100, 50));
+    EXPECT_EQ(drawn.Canvas()->Pixel(0, 0), clRed);
+    EXPECT_EQ(drawn.Canvas()->Pixel(1, 0), RGB(10, 20, 30));
+    EXPECT_EQ(copy.Image().pixel(0, 0), qRgb(10, 20, 30));
+    // A file gone or of another size since leaves no picture rather than another one.
+    QFile::remove(gonePath);
+    EXPECT_TRUE(gone.Image().isNull());
+    EXPECT_TRUE(gone.Empty());
+    TBitmap::DropFilePixels(); // the bitmaps read again are dropped again
+    save("gone.bmp", qRgb(1, 2, 3), 4);
+    EXPECT_TRUE(resized.Image().isNull());
+    EXPECT_EQ(read.Image().pixel(0, 0), qRgb(200, 100, 50));
+}
+
 TEST(UiMenu, PopupBuildsItemsAndChoosingRaisesClick)
 {
     TPopupMenu menu(nullptr);
