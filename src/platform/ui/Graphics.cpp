@@ -10,6 +10,8 @@
 
 #include <unordered_set>
 
+#include <malloc.h>
+
 namespace zuvi::ui {
 
 QFont TFont::ToQFont() const
@@ -271,6 +273,9 @@ void TBitmap::DropFilePixels()
             b->m_image = QImage();
             b->m_dropped = true;
         }
+    // Most pictures are smaller than the allocator's mmap threshold: their pages go back only
+    // when asked for.
+    malloc_trim(0);
 }
 
 void TBitmap::Changed()
