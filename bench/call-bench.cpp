@@ -15,6 +15,7 @@
 #include "client/SipStack.h"
 #include "client/MainWindow.h"
 #include "client/LoginForm.h"
+#include "client/ProgramForms.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Layout.h"
 #include "sip/Sip.h"
@@ -189,7 +190,9 @@ int main(int argc, char** argv)
         probe.phase("start-up");
         ui::SetResourceDir(binDir);
         skin::RegisterSkinClasses();
-        ui::CreateForm(&Form2, nullptr);
+        // As the main routine does: the login form shows, the other windows follow its paint.
+        CreateLoginForm(true);
+        Form2->Show();
         runUntil([] { return false; }, 300);
         if (mode == "login")
             writeContacts(phone, count);
