@@ -21,8 +21,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
+
+#include <functional>
+#include <utility>
 
 using namespace zuvi::ui;
 
@@ -33,52 +37,67 @@ bool g_formsCreated = false;
 // Set by the main routine around the login form's creation: its handler leaves the other
 // windows for after the login form's first paint.
 bool g_deferForms = false;
-// The other windows are left for later and not yet built.
-bool g_formsPending = false;
 
-// Ends the hold of the SIP engine's module once the first window has been painted (the paint and
-// its flush done), or 100 ms after the windows were built when none is: while the module
-// loads, a new thread (Qt's painting starts some) or a dlopen on the UI thread waits behind it.
-class ModuleLoadRelease : public QObject {
+// Runs a job once: after the first paint of a window (the paint and its flush done), or 100 ms
+// after it was armed when none is painted; the job learns which. Owned by the application: when
+// the application goes first, the job runs then if asked to, else it is dropped.
+class AfterFirstPaint : public QObject {
 public:
-    // Owned by the application, so it goes with it when no paint or timer came first. With a
-    // window painted already the hold ends at once.
-    static void start(bool painted)
+    using Job = std::function<void(bool painted)>;
+    static AfterFirstPaint* arm(Job job, bool runAtExit)
     {
-        if (painted) {
-            ReleaseSipLoad();
-            return;
-        }
-        auto* r = new ModuleLoadRelease(qApp);
-        qApp->installEventFilter(r);
-        QTimer::singleShot(100, r, [r] { r->release(); });
+        auto* a = new AfterFirstPaint(qApp);
+        a->m_job = std::move(job);
+        a->m_runAtExit = runAtExit;
+        qApp->installEventFilter(a);
+        QTimer::singleShot(100, a, [a] { a->fire(false); });
+        return a;
     }
-    ~ModuleLoadRelease() override { endHold(); }
+    ~AfterFirstPaint() override
+    {
+        if (Job job = take(); job && m_runAtExit)
+            job(false);
+    }
+    bool armed() const { return bool(m_job); }
+    void runNow() { fire(false); }
+    void drop()
+    {
+        take();
+        deleteLater();
+    }
 
 private:
     using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint && watched->isWidgetType())
-            QTimer::singleShot(0, this, [this] { release(); });
+        if (event->type() == QEvent::Paint && watched->isWidgetType() && !m_painted) {
+            m_painted = true;
+            QTimer::singleShot(0, this, [this] { fire(true); });
+        }
         return false;
     }
-    void release()
+    Job take()
     {
-        endHold();
-        deleteLater();
-    }
-    void endHold()
-    {
-        if (m_released)
-            return;
-        m_released = true;
-        ReleaseSipLoad();
         if (qApp)
             qApp->removeEventFilter(this);
+        return std::exchange(m_job, nullptr);
     }
-    bool m_released = false;
+    void fire(bool painted)
+    {
+        if (Job job = take()) {
+            deleteLater();
+            job(painted);
+        }
+    }
+    Job m_job;
+    bool m_runAtExit = false;
+    bool m_painted = false;
 };
+
+// The windows left for after the login form's first paint, while they are.
+QPointer<AfterFirstPaint> g_pendingForms;
+
+bool formsPending() { return g_pendingForms && g_pendingForms->armed(); }
 
 // An error in a window's creation handler is reported inside CreateForm and the start-up goes on
 // (the window exists all the same). An error in its construction leaves no window: it escapes,
@@ -89,66 +108,6 @@ void Create(T** ref)
     Application->CreateForm(ref);
 }
 
-void BuildApplicationForms(bool painted);
-
-// Builds the windows left for later: after the first paint of a window (the login form's, the
-// paint and its flush done), 100 ms after they were left when none is painted, or at once when
-// something needs them first (EnsureApplicationForms). Owned by the application.
-class PendingForms : public QObject {
-public:
-    static void start()
-    {
-        auto* p = new PendingForms(qApp);
-        qApp->installEventFilter(p);
-        QTimer::singleShot(100, p, [p] { p->build(false); });
-    }
-
-    // The windows are no longer wanted (the run ends before they were built).
-    static void cancel()
-    {
-        g_formsPending = false;
-        if (s_current) {
-            s_current->deleteLater();
-            s_current = nullptr;
-        }
-    }
-
-    // A window that cannot be built has been reported by now and ends the start-up.
-    static void build(bool painted)
-    {
-        if (!g_formsPending)
-            return;
-        cancel();
-        if (Application && Application->Terminated())
-            return;
-        Guard([painted] { BuildApplicationForms(painted); });
-        if (!g_formsCreated && Application)
-            Application->Terminate();
-    }
-
-private:
-    explicit PendingForms(QObject* parent)
-        : QObject(parent)
-    {
-        s_current = this;
-    }
-    ~PendingForms() override
-    {
-        if (s_current == this)
-            s_current = nullptr;
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && watched->isWidgetType() && !m_painted) {
-            m_painted = true;
-            QTimer::singleShot(0, this, [] { build(true); });
-        }
-        return false;
-    }
-    bool m_painted = false;
-    static inline PendingForms* s_current = nullptr;
-};
-
 // The windows after the login form; `painted` when a window has been painted already.
 void BuildApplicationForms(bool painted)
 {
@@ -157,18 +116,24 @@ void BuildApplicationForms(bool painted)
     // devices through ALSA, which opens itself with dlopen over and over and would wait behind
     // the module's load each time. A window that cannot be built ends the hold at once.
     struct HeldLoad {
-        HeldLoad() { HoldSipLoad(); }
+        explicit HeldLoad(bool p)
+            : painted(p)
+        {
+            HoldSipLoad();
+        }
+        // With no window painted yet, the hold ends after the first paint (or 100 ms), and at
+        // the latest with the application: while the module loads, a new thread (Qt's painting
+        // starts some) or a dlopen on the UI thread waits behind it.
         ~HeldLoad()
         {
-            if (built && qApp)
-                ModuleLoadRelease::start(painted);
+            if (built && qApp && !painted)
+                AfterFirstPaint::arm([](bool) { ReleaseSipLoad(); }, true);
             else
                 ReleaseSipLoad();
         }
         bool built = false;
-        bool painted = false;
-    } held;
-    held.painted = painted;
+        const bool painted;
+    } held(painted);
     Create(&Form1);
     Create(&Form3);
     Create(&Form4);
@@ -190,18 +155,27 @@ void BuildApplicationForms(bool painted)
 
 void CreateApplicationForms()
 {
-    if (g_deferForms) {
-        g_deferForms = false;
-        g_formsPending = true;
-        PendingForms::start();
+    if (!g_deferForms) {
+        BuildApplicationForms(false);
         return;
     }
-    BuildApplicationForms(false);
+    g_deferForms = false;
+    // A window that cannot be built has been reported by then and ends the start-up.
+    g_pendingForms = AfterFirstPaint::arm(
+        [](bool painted) {
+            if (Application && Application->Terminated())
+                return;
+            Guard([painted] { BuildApplicationForms(painted); });
+            if (!g_formsCreated && Application)
+                Application->Terminate();
+        },
+        false);
 }
 
 bool EnsureApplicationForms()
 {
-    PendingForms::build(false);
+    if (formsPending())
+        g_pendingForms->runNow();
     return g_formsCreated;
 }
 
@@ -222,7 +196,7 @@ void CreateLoginForm(bool deferOtherWindows)
     Form2 = new TForm2(nullptr);
     Guard([] { Form2->AfterConstruction(); });
     g_deferForms = false;
-    if (!g_formsCreated && !g_formsPending)
+    if (!g_formsCreated && !formsPending())
         Application->Terminate();
 }
 
@@ -232,7 +206,7 @@ void EndRunOnSessionSignal()
     if (!Application || Application->Terminated())
         return;
     // The shut-down is the main window's: right after the start it may still be pending.
-    if (g_formsPending && !EnsureApplicationForms())
+    if (formsPending() && !EnsureApplicationForms())
         return;
     if (Form1)
         Form1->N10Click(nullptr);
@@ -258,7 +232,8 @@ void RunStartup()
 
 void DestroyApplicationForms()
 {
-    PendingForms::cancel();
+    if (g_pendingForms)
+        g_pendingForms->drop();
     if (Application)
         Application->DestroyComponents();
     if (Form2)

@@ -240,8 +240,7 @@ TBitmap::~TBitmap()
 {
     if (m_canvas)
         m_canvas->Unbind();
-    if (!m_source.isEmpty())
-        fileBitmaps().erase(this);
+    unlist();
 }
 
 void TBitmap::keepSource(const QString& path)
@@ -250,13 +249,18 @@ void TBitmap::keepSource(const QString& path)
     fileBitmaps().insert(this);
 }
 
-void TBitmap::forgetSource()
+void TBitmap::unlist()
 {
-    pixels();
     if (!m_source.isEmpty()) {
         m_source.clear();
         fileBitmaps().erase(this);
     }
+}
+
+void TBitmap::forgetSource()
+{
+    pixels();
+    unlist();
 }
 
 QImage& TBitmap::Image()
@@ -376,10 +380,7 @@ void TBitmap::SaveToFile(const QString& path) const
 
 void TBitmap::SetImage(const QImage& image)
 {
-    if (!m_source.isEmpty()) {
-        m_source.clear();
-        fileBitmaps().erase(this);
-    }
+    unlist();
     m_dropped = false;
     if (m_canvas)
         m_canvas->Unbind();

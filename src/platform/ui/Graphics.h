@@ -133,7 +133,10 @@ private:
     void pixels() const;
     // The pixels are the BMP file's, unchanged: they may be dropped and read again.
     void keepSource(const QString& path);
+    // Reads dropped pixels back, then no longer counts them as the file's.
     void forgetSource();
+    // No longer counted as the file's picture (the pixels are replaced or the bitmap goes).
+    void unlist();
     mutable QImage m_image;
     std::unique_ptr<TCanvas> m_canvas;
     bool m_jpeg = false;
