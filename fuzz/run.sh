@@ -26,7 +26,8 @@ if [ ${#names[@]} -eq 0 ]; then
     done
 fi
 
-export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
+# intercept_tls_get_addr=0: see .ci/sanitize.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1:intercept_tls_get_addr=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 rows=()
 found=0
