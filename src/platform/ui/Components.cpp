@@ -168,7 +168,7 @@ TImageList::TImageList(TComponent* AOwner)
 void TImageList::AddFromFile(const QString& path)
 {
     QImageReader r(path);
-    r.setDecideFormatFromContent(true);
+    DecideFormatFromContent(r);
     QImage img = r.read();
     if (img.isNull())
         throw zuvi::Exception(QStringLiteral("Cannot load picture \"%1\"").arg(path));

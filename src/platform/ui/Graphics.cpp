@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include <string_view>
 #include <unordered_set>
 
 #include <malloc.h>
@@ -342,11 +343,35 @@ void TBitmap::SetPixelFormat(TPixelFormat f)
     Changed();
 }
 
+void DecideFormatFromContent(QImageReader& reader)
+{
+    static constexpr struct {
+        std::string_view magic;
+        const char* format;
+    } known[] = {
+        {"BM", "bmp"},
+        {{"\0\0\1\0", 4}, "ico"},
+        {"\xff\xd8\xff", "jpeg"},
+        {"GIF8", "gif"},
+        {"\x89PNG", "png"},
+    };
+    QFile f(reader.fileName());
+    const QByteArray head = f.open(QIODevice::ReadOnly) ? f.read(4) : QByteArray();
+    for (const auto& k : known) {
+        if (head.startsWith(QByteArrayView(k.magic.data(), qsizetype(k.magic.size())))) {
+            reader.setFormat(k.format);
+            reader.setAutoDetectImageFormat(false);
+            return;
+        }
+    }
+    reader.setDecideFormatFromContent(true);
+}
+
 // Reads a picture file by its content; with `want` set, only data of that format is accepted.
 static QImage readImage(const QString& path, const char* want, QString* error)
 {
     QImageReader r(path);
-    r.setDecideFormatFromContent(true);
+    DecideFormatFromContent(r);
     if (want && r.format() != want) {
         if (error)
             *error = QStringLiteral("not %1 data").arg(QLatin1String(want));
@@ -447,7 +472,7 @@ void TPicture::LoadFromFile(const QString& path)
     if (!QFile::exists(path))
         throw zuvi::Exception(QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(path));
     QImageReader r(path);
-    r.setDecideFormatFromContent(true);
+    DecideFormatFromContent(r);
     QByteArray format = r.format();
     QImage img = r.read();
     if (img.isNull())

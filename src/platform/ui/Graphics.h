@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class QImageReader;
 class QPainter;
 class QPaintDevice;
 
@@ -201,5 +202,10 @@ public:
 private:
     QRegion m_region;
 };
+
+// Sets `reader` to take the format from its file's content. The formats the program's files use
+// are told by their first bytes and go to their own reader at once: a probe would first load
+// every image-format plugin to ask it.
+void DecideFormatFromContent(QImageReader& reader);
 
 } // namespace zuvi::ui

@@ -576,6 +576,80 @@ TEST(UiCanvas, PixelsBitBltAndEightBitBitmaps)
     EXPECT_THROW(j.LoadFromFile(bad.fileName()), zuvi::Exception);
 }
 
+// A 24-bit BMP of one colour, written by hand: Qt's writer loads every image-format plugin.
+static void writeBmp(const QString& path, int w, int h, QRgb c)
+{
+    const int row = (w * 3 + 3) & ~3;
+    QByteArray b;
+    const auto put = [&b](quint32 v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            b.append(char((v >> (8 * i)) & 0xff));
+    };
+    b.append("BM");
+    put(quint32(54 + row * h), 4);
+    put(0, 4);
+    put(54, 4);
+    for (quint32 v : {40u, quint32(w), quint32(h)})
+        put(v, 4);
+    put(1, 2);
+    put(24, 2);
+    for (quint32 v : {0u, quint32(row * h), 2835u, 2835u, 0u, 0u})
+        put(v, 4);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+            put(quint32(qBlue(c) | qGreen(c) << 8 | qRed(c) << 16), 3);
+        b.append(QByteArray(row - w * 3, 0));
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(b);
+}
+
+// BMP files are read without loading an image-format plugin, and data that only starts like one
+// fails there; other data still goes by content.
+TEST(UiBitmap, BmpFilesSkipThePluginProbe)
+{
+    const auto pluginLoaded = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/imageformats/");
+    };
+    if (pluginLoaded())
+        GTEST_SKIP() << "an earlier test in this process loaded an image-format plugin";
+    QTemporaryDir dir;
+    const QString bmp = dir.filePath("a.bmp");
+    writeBmp(bmp, 3, 2, qRgb(1, 2, 3));
+    TBitmap b;
+    b.LoadFromFile(bmp);
+    TPicture picture;
+    picture.LoadFromFile(bmp);
+    TImageList list(nullptr);
+    list.AddFromFile(bmp);
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(picture.Bitmap()->Canvas()->Pixel(0, 0), RGB(1, 2, 3));
+    EXPECT_EQ(list.Count(), 1);
+    QFile fake(dir.filePath("fake.bmp"));
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write("BMnot a bitmap at all");
+    fake.close();
+    EXPECT_THROW(b.LoadFromFile(fake.fileName()), zuvi::Exception);
+    EXPECT_THROW(picture.LoadFromFile(fake.fileName()), zuvi::Exception);
+    EXPECT_FALSE(pluginLoaded());
+
+    // A PNG is no BMP, though a picture takes it; a JPEG reads as one.
+    QImage img(3, 2, QImage::Format_RGB32);
+    img.fill(qRgb(1, 2, 3));
+    const QString png = dir.filePath("png.bmp");
+    ASSERT_TRUE(img.save(png, "PNG"));
+    EXPECT_THROW(b.LoadFromFile(png), zuvi::Exception);
+    picture.LoadFromFile(png);
+    EXPECT_EQ(picture.Bitmap()->Width(), 3);
+    const QString jpg = dir.filePath("a.jpg");
+    ASSERT_TRUE(img.save(jpg, "JPEG"));
+    TJPEGImage j;
+    j.LoadFromFile(jpg);
+    EXPECT_EQ(j.Height(), 2);
+}
+
 // Dropped pixels of a file's picture are read again at the next use (here from a file rewritten
 // meanwhile, which shows the read); pictures changed since their read, or copies, keep theirs.
 TEST(UiBitmap, DroppedFilePixelsAreReadAgainAtTheirNextUse)
